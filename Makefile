@@ -1,0 +1,33 @@
+# Two commands on a fresh Debian 12 machine: `make run` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+# CI builds with warnings as errors.
+ifneq ($(CI),)
+CMAKE_FLAGS += -DTAVLO_WERROR=ON
+endif
+
+.PHONY: all deps configure build run test bench fuzz test-sanitize contact-sheet clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	$(BUILD)/tavlo
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@cmake --build $(BUILD) --target bench -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD) build-*
