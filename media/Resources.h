@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace tavlo {
+
+// The program's pictures and sounds are embedded in the executable as Qt
+// resources under ":/res/<TYPE>/<NAME>", both stored upper case. Types in
+// use: "JPEG", "BITMAP", "WAVE", "GIF", "ICON".
+
+// The raw bytes of one embedded resource. Type and name are matched without
+// regard to case ("PionB3" finds PIONB3). A miss throws EResNotFound with
+// "Ressource <name> non trouvée", the name exactly as the caller spelled it.
+QByteArray resourceBytes(const QString &type, const QString &name);
+
+// True when resourceBytes(type, name) would succeed.
+bool resourceExists(const QString &type, const QString &name);
+
+// The resource path a lookup resolves to, e.g. ":/res/JPEG/FOND".
+QString resourcePath(const QString &type, const QString &name);
+
+// A "JPEG" resource decoded (EResNotFound, or EInvalidGraphic if damaged).
+QImage loadJpegResource(const QString &name);
+
+// A "BITMAP" resource (headerless DIB) decoded (EResNotFound, EInvalidGraphic).
+QImage loadBitmapResource(const QString &name);
+
+} // namespace tavlo
