@@ -1,0 +1,138 @@
+#pragma once
+
+#include "media/Wave.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QBuffer>
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+class QAudioSink;
+
+namespace tavlo {
+
+// Where the player's sounds go. The real one is QtAudioOutput; tests put a
+// RecordingAudioOutput in its place to see what would have been heard.
+class AudioOutput {
+public:
+    virtual ~AudioOutput() = default;
+    // Starts `sound` at once and returns without waiting for it.
+    virtual void start(const WaveSound &sound) = 0;
+    // Cuts off the sound playing, if any, at once.
+    virtual void stop() = 0;
+    // True from start() until the sound has been heard to its end or stopped.
+    virtual bool isPlaying() const = 0;
+    // The platform's default sound, heard when a sound cannot be played.
+    virtual void beep() = 0;
+};
+
+// Plays embedded "WAVE" resources by name, asynchronously and one at a
+// time: by default a new sound cuts off the one still playing, so sounds
+// never pile up behind each other.
+//
+// The game calls it from the window thread only:
+//     SoundPlayer::instance().play("Click");                          // cuts anything playing
+//     SoundPlayer::instance().play("Bloque");                         // a player has to pass
+//     SoundPlayer::instance().play("Click", SoundPlayer::Interrupt::No); // the indicator's click
+// The indicator's click after a pass is requested with Interrupt::No, so
+// the "Bloque" warning is heard whole: a sound requested with
+// Interrupt::No while another one is still playing is skipped (not queued:
+// a click heard half a second late would belong to nothing on screen).
+//
+// A name that is not embedded, or whose data is not a wave file this
+// player reads, gives the platform's beep instead. Without an audio
+// device (no sound server, no card) the real output stays silent and
+// prints nothing; the game goes on the same.
+class SoundPlayer {
+public:
+    enum class Interrupt { Yes, No };
+
+    // The program-wide player, created on first use with the real output.
+    // Needs the QApplication to exist.
+    static SoundPlayer &instance();
+
+    explicit SoundPlayer(std::unique_ptr<AudioOutput> output);
+    ~SoundPlayer();
+    SoundPlayer(const SoundPlayer &) = delete;
+    SoundPlayer &operator=(const SoundPlayer &) = delete;
+
+    // Fetches "WAVE" resource `name` (any letter case) and starts it.
+    // Returns true when the sound started; false when it was skipped
+    // (Interrupt::No while busy) or could not be played (then it beeps).
+    bool play(const QString &name, Interrupt interrupt = Interrupt::Yes);
+    // Cuts off the sound playing, if any.
+    void stop();
+    // True while the last sound started is still being heard.
+    bool isPlaying() const;
+    // The upper-case name of the sound being heard, or an empty string.
+    QString playing() const;
+
+    // Test seam: replaces where the sounds go (the old output is stopped
+    // and destroyed) and returns the new one.
+    AudioOutput &setOutput(std::unique_ptr<AudioOutput> output);
+    AudioOutput &output() const { return *m_output; }
+
+private:
+    std::unique_ptr<AudioOutput> m_output;
+    QString m_current;
+};
+
+// The real output: one QAudioSink on the default audio device, fed from a
+// buffer in pull mode; a new sound stops the sink and starts it again (a
+// sink is made anew only when the sample format changes). Plays each sound
+// at its own stored rate; the sound server resamples.
+class QtAudioOutput : public AudioOutput {
+public:
+    using DeviceSource = std::function<QAudioDevice()>;
+    // `device` is asked for the device before each sound; by default the
+    // system's default output. A null device means: stay silent.
+    explicit QtAudioOutput(DeviceSource device = {});
+    ~QtAudioOutput() override;
+
+    void start(const WaveSound &sound) override;
+    void stop() override;
+    bool isPlaying() const override;
+    void beep() override;
+
+private:
+    DeviceSource m_device;
+    std::unique_ptr<QAudioSink> m_sink;
+    QAudioDevice m_sinkDevice;
+    QBuffer m_buffer;
+    QByteArray m_pcm;
+};
+
+// Test seam: an output that records what it was asked to do. A started
+// sound counts as playing until finish() or stop() is called.
+class RecordingAudioOutput : public AudioOutput {
+public:
+    enum class Kind { Start, Stop, Beep };
+    struct Event {
+        Kind kind{Kind::Start};
+        WaveSound sound; // for Start
+    };
+
+    void start(const WaveSound &sound) override;
+    void stop() override;
+    bool isPlaying() const override { return m_playing; }
+    void beep() override;
+
+    // The started sound has been heard to its end.
+    void finish() { m_playing = false; }
+    const QVector<Event> &events() const { return m_events; }
+    void clear() { m_events.clear(); }
+
+private:
+    QVector<Event> m_events;
+    bool m_playing{false};
+};
+
+// The Qt audio format that plays `sound` as stored (8-bit is unsigned).
+QAudioFormat audioFormatOf(const WaveSound &sound);
+
+} // namespace tavlo
