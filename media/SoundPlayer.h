@@ -6,6 +6,7 @@
 #include <QAudioFormat>
 #include <QBuffer>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <QVector>
 
@@ -105,6 +106,8 @@ private:
     QAudioDevice m_sinkDevice;
     QBuffer m_buffer;
     QByteArray m_pcm;
+    QElapsedTimer m_started;
+    qint64 m_durationUs{0};
 };
 
 // Test seam: an output that records what it was asked to do. A started
