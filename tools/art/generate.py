@@ -1,0 +1,14 @@
+#!/usr/bin/env python3
+"""Regenerates every SVG drawing under assets/src from the scripts beside it.
+
+The build reads only assets/src; run this after editing a script here and
+commit both the script and its output.
+"""
+import importlib
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+for name in ('fond', 'discs', 'title', 'character', 'splash', 'final', 'icon'):
+    importlib.import_module(name).main()

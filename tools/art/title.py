@@ -1,0 +1,94 @@
+#!/usr/bin/env python3
+"""Writes the 20 frames of the title banner (400x70, transparent).
+
+Each letter of TAVLO makes one full turn about its own vertical axis; the
+turns start two frames apart, so a wave of twisting runs along the word.
+Frames 8..12 show the whole title flat.  Frame 19 leads back into frame 0.
+The GIF keys black as transparent and keeps one bit of alpha, so nothing
+opaque is pure black and the letters carry a thin dark outline.
+"""
+import math
+import os
+import sys
+
+OUT = os.path.join(
+    os.path.dirname(__file__), '..', '..', 'assets', 'src', 'title')
+
+WORD = 'TAVLO'
+FRAMES = 20
+TURN = 8          # frames one letter needs for a whole turn
+STAGGER = 2       # frames between two letters' starts
+FIRST = 13        # frame where the first letter starts turning
+SIZE = 62
+# letter centres, measured for Liberation Serif bold at SIZE
+ADV = {'T': 41, 'A': 45, 'V': 45, 'L': 41, 'O': 48}
+GAP = 10
+
+
+def centres():
+    total = sum(ADV[c] for c in WORD) + GAP * (len(WORD) - 1)
+    x = 200 - total / 2
+    out = []
+    for c in WORD:
+        out.append(x + ADV[c] / 2)
+        x += ADV[c] + GAP
+    return out
+
+
+def angle(frame, i):
+    t = (frame - FIRST - STAGGER * i) % FRAMES
+    if t >= TURN:
+        return 0.0
+    return 2 * math.pi * t / TURN
+
+
+DEFS = '''<defs>
+  <filter id="wood" x="-0.1" y="-0.1" width="1.2" height="1.2" color-interpolation-filters="sRGB">
+    <feTurbulence type="fractalNoise" baseFrequency="0.09 0.012" numOctaves="3" seed="12" result="n"/>
+    <feColorMatrix in="n" type="matrix" result="w"
+      values="0.55 0 0 0 0.62   0.5 0 0 0 0.40   0.2 0 0 0 0.05   0 0 0 0 1"/>
+    <feComposite in="w" in2="SourceAlpha" operator="in" result="grain"/>
+    <feComposite in="SourceGraphic" in2="grain" operator="arithmetic" k1="1.25" k2="0" k3="0" k4="0"/>
+  </filter>
+  <linearGradient id="gold" x1="0" y1="0" x2="0" y2="1">
+    <stop offset="0" stop-color="#fff6b0"/>
+    <stop offset="0.35" stop-color="#ffd84a"/>
+    <stop offset="0.7" stop-color="#e8a020"/>
+    <stop offset="1" stop-color="#b86a10"/>
+  </linearGradient>
+</defs>'''
+
+
+def frame_svg(frame):
+    parts = []
+    for i, (c, cx) in enumerate(zip(WORD, centres())):
+        a = angle(frame, i)
+        s = math.cos(a)
+        if abs(s) < 0.08:
+            s = 0.08 if s >= 0 else -0.08
+        dark = (1 - abs(s)) * 0.55 + (0.25 if s < 0 else 0)
+        base = 58
+        letter = (f'<text x="{cx:.1f}" y="{base}" text-anchor="middle" font-family="Liberation Serif" '
+                  f'font-weight="bold" font-size="{SIZE}"')
+        g = [f'<g transform="translate({cx:.2f} 0) scale({s:.4f} 1) translate({-cx:.2f} 0)">']
+        g.append(f'  {letter} fill="#5a2c06" stroke="#3a1a04" stroke-width="5" stroke-linejoin="round" '
+                 f'transform="translate(2 2)">{c}</text>')
+        g.append(f'  {letter} fill="url(#gold)" stroke="#4a2404" stroke-width="2.2" stroke-linejoin="round" '
+                 f'filter="url(#wood)">{c}</text>')
+        if dark > 0.01:
+            g.append(f'  {letter} fill="#4a2204" fill-opacity="{min(dark, 0.85):.3f}">{c}</text>')
+        g.append('</g>')
+        parts.append('\n'.join(g))
+    return ('<svg xmlns="http://www.w3.org/2000/svg" width="400" height="70" viewBox="0 0 400 70">\n'
+            + DEFS + '\n' + '\n'.join(parts) + '\n</svg>\n')
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    for f in range(FRAMES):
+        with open(os.path.join(OUT, f'frame{f:02d}.svg'), 'w') as fh:
+            fh.write(frame_svg(f))
+
+
+if __name__ == '__main__':
+    main()
