@@ -1,0 +1,13 @@
+#pragma once
+
+#include "Bytes.h"
+#include "Raster.h"
+
+namespace makeassets {
+
+// A 24-bit bottom-up device-independent bitmap without file header: the
+// 40-byte information header, then the rows (blue, green, red), each padded
+// to four bytes. Resolution 2834 pixels per metre (72 dpi), no palette.
+Bytes encodeDib24(const Image &opaque);
+
+} // namespace makeassets
