@@ -12,6 +12,9 @@ import os
 import random
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import man  # noqa: E402
+
 OUT = os.path.join(
     os.path.dirname(__file__), '..', '..', 'assets', 'src')
 
@@ -82,57 +85,62 @@ def esc(t):
     return t.replace('&', '&amp;').replace('<', '&lt;')
 
 
-def cracks(rng):
-    """Fine yellow crack lines: random walks that fork now and then."""
-    paths = []
-    for _ in range(38):
-        x, y = rng.uniform(0, 800), rng.uniform(0, 600)
-        ang = rng.uniform(0, 2 * math.pi)
-        stack = [(x, y, ang, rng.randint(10, 26))]
-        while stack:
-            x, y, ang, n = stack.pop()
-            d = f'M{x:.1f} {y:.1f}'
-            for _ in range(n):
-                ang += rng.uniform(-0.6, 0.6)
-                step = rng.uniform(4, 11)
-                x += math.cos(ang) * step
-                y += math.sin(ang) * step
-                d += f' L{x:.1f} {y:.1f}'
-                if rng.random() < 0.08 and len(stack) < 4:
-                    stack.append((x, y, ang + rng.choice((-1, 1)) * rng.uniform(0.6, 1.2), rng.randint(4, 10)))
-            w = rng.uniform(0.5, 1.1)
-            paths.append(f'<path d="{d}" stroke-width="{w:.2f}"/>')
-    return ('<g fill="none" stroke="#ffe860" stroke-opacity="0.75" stroke-linecap="round" '
-            'stroke-linejoin="round" filter="url(#crackglow)">\n' + '\n'.join(paths) + '\n</g>')
-
-
 def blobs(rng):
-    cols = ['#e02040', '#ff5aa8', '#8a2cc8', '#2aa050', '#c81878', '#5a1aa0', '#38c068', '#ff3060']
+    """Soft patches of red, pink, purple and green."""
+    cols = ['#e8203c', '#ff5aa8', '#8a2cc8', '#22a848', '#d01870', '#6a1ab0', '#48d070', '#ff3a50', '#2a8a40']
     out = []
-    for i in range(26):
+    for i in range(40):
         c = cols[i % len(cols)]
         cx, cy = rng.uniform(-50, 850), rng.uniform(-50, 650)
-        r = rng.uniform(90, 220)
-        out.append(f'<circle cx="{cx:.0f}" cy="{cy:.0f}" r="{r:.0f}" fill="{c}" fill-opacity="0.75"/>')
+        r = rng.uniform(70, 170)
+        out.append(f'<circle cx="{cx:.0f}" cy="{cy:.0f}" r="{r:.0f}" fill="{c}" fill-opacity="0.8"/>')
     return '<g filter="url(#soft)">\n' + '\n'.join(out) + '\n</g>'
+
+
+def band(n, at, value='1'):
+    """A transfer table that keeps one narrow band of a noise field: its edge is a crack line."""
+    t = ['0'] * n
+    t[at] = value
+    return ' '.join(t)
+
+
+def socket(cx, cy, disc, rim):
+    """A disc sitting in a round bevelled socket, centred at (cx, cy)."""
+    return f'''<g>
+  <circle cx="{cx}" cy="{cy}" r="41" fill="url(#bevelout)"/>
+  <circle cx="{cx}" cy="{cy}" r="37" fill="#12041c"/>
+  <circle cx="{cx}" cy="{cy}" r="36" fill="url(#socketin)"/>
+  <circle cx="{cx + 2}" cy="{cy + 3}" r="32" fill="#05010a" fill-opacity="0.7" filter="url(#discshadow)"/>
+  <circle cx="{cx}" cy="{cy}" r="32" fill="url(#{disc})"/>
+  <circle cx="{cx}" cy="{cy}" r="31" fill="none" stroke="{rim}" stroke-opacity="0.45" stroke-width="1.2"/>
+  <circle cx="{cx}" cy="{cy}" r="24" fill="none" stroke="{rim}" stroke-opacity="0.15" stroke-width="1.5"/>
+</g>'''
 
 
 def main():
     rng = random.Random(1997)
     svg = f'''<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="800" height="600" viewBox="0 0 800 600">
 <defs>
-  <filter id="soft" x="-0.2" y="-0.2" width="1.4" height="1.4"><feGaussianBlur stdDeviation="40"/></filter>
-  <filter id="mottle" x="0" y="0" width="1" height="1">
-    <feTurbulence type="fractalNoise" baseFrequency="0.012 0.02" numOctaves="4" seed="3" result="n"/>
-    <feColorMatrix in="n" type="matrix" values="0 0 0 0 0  0 0 0 0 0  0 0 0 0 0  0 0 0 -1.3 0.95"/>
+  <filter id="soft" x="-0.2" y="-0.2" width="1.4" height="1.4"><feGaussianBlur stdDeviation="32"/></filter>
+  <filter id="blur12" x="-0.3" y="-0.5" width="1.6" height="2"><feGaussianBlur stdDeviation="14"/></filter>
+  <filter id="stucco" x="0" y="0" width="1" height="1" color-interpolation-filters="sRGB">
+    <feTurbulence type="fractalNoise" baseFrequency="0.045" numOctaves="4" seed="8" result="n"/>
+    <feDiffuseLighting in="n" surfaceScale="2.2" diffuseConstant="1.15" lighting-color="#ffffff" result="lit">
+      <feDistantLight azimuth="225" elevation="55"/>
+    </feDiffuseLighting>
+    <feBlend in="SourceGraphic" in2="lit" mode="multiply"/>
   </filter>
-  <filter id="speckle" x="0" y="0" width="1" height="1">
-    <feTurbulence type="fractalNoise" baseFrequency="0.7" numOctaves="2" seed="9" result="n"/>
-    <feColorMatrix in="n" type="matrix" values="0 0 0 0 1  0 0 0 0 0.9  0 0 0 0 0.9  0 0 0 0.25 -0.05"/>
+  <filter id="crack1" x="0" y="0" width="1" height="1" color-interpolation-filters="sRGB">
+    <feTurbulence type="fractalNoise" baseFrequency="0.008" numOctaves="5" seed="4" result="n"/>
+    <feColorMatrix in="n" type="matrix" values="0 0 0 0 1  0 0 0 0 0.92  0 0 0 0 0.35  1 0 0 0 0"/>
+    <feComponentTransfer><feFuncA type="discrete" tableValues="{band(100, 50)}"/></feComponentTransfer>
+    <feGaussianBlur stdDeviation="0.35"/>
   </filter>
-  <filter id="crackglow" x="-0.1" y="-0.1" width="1.2" height="1.2">
-    <feGaussianBlur in="SourceGraphic" stdDeviation="1.2" result="b"/>
-    <feMerge><feMergeNode in="b"/><feMergeNode in="SourceGraphic"/></feMerge>
+  <filter id="crack2" x="0" y="0" width="1" height="1" color-interpolation-filters="sRGB">
+    <feTurbulence type="fractalNoise" baseFrequency="0.014" numOctaves="5" seed="11" result="n"/>
+    <feColorMatrix in="n" type="matrix" values="0 0 0 0 1  0 0 0 0 0.85  0 0 0 0 0.2  1 0 0 0 0"/>
+    <feComponentTransfer><feFuncA type="discrete" tableValues="{band(140, 60, '0.7')}"/></feComponentTransfer>
+    <feGaussianBlur stdDeviation="0.3"/>
   </filter>
   <filter id="drop" x="-0.2" y="-0.2" width="1.4" height="1.4">
     <feGaussianBlur in="SourceAlpha" stdDeviation="5"/>
@@ -167,6 +175,18 @@ def main():
     <stop offset="0" stop-color="#ffe0ff"/>
     <stop offset="1" stop-color="#300840"/>
   </linearGradient>
+  <radialGradient id="recess" cx="0.6" cy="0.65" r="0.8">
+    <stop offset="0" stop-color="#3a1450"/><stop offset="1" stop-color="#1a0628"/>
+  </radialGradient>
+  <radialGradient id="socketin" cx="0.5" cy="0.5" r="0.5">
+    <stop offset="0.8" stop-color="#2a0c3c"/><stop offset="1" stop-color="#0a0212"/>
+  </radialGradient>
+  <filter id="discshadow" x="-0.3" y="-0.3" width="1.6" height="1.6"><feGaussianBlur stdDeviation="2"/></filter>
+  <filter id="panelgrain" x="0" y="0" width="1" height="1">
+    <feTurbulence type="fractalNoise" baseFrequency="0.9" numOctaves="2" seed="2" result="n"/>
+    <feColorMatrix in="n" type="matrix" values="0 0 0 0 1  0 0 0 0 0.8  0 0 0 0 1  0 0 0 0.12 -0.02" result="g"/>
+    <feComposite in="g" in2="SourceAlpha" operator="in"/>
+  </filter>
   <radialGradient id="wdisc" cx="0.38" cy="0.32" r="0.75">
     <stop offset="0" stop-color="#ffffff"/>
     <stop offset="0.6" stop-color="#ececf2"/>
@@ -177,40 +197,43 @@ def main():
     <stop offset="0.55" stop-color="#16161e"/>
     <stop offset="1" stop-color="#050508"/>
   </radialGradient>
+{man.DEFS}
 </defs>
 
 <!-- backdrop -->
-<rect width="800" height="600" fill="#a01848"/>
-{blobs(rng)}
-<rect width="800" height="600" filter="url(#mottle)" fill="#000"/>
-<rect width="800" height="600" filter="url(#speckle)"/>
-{cracks(rng)}
+<g filter="url(#stucco)">
+  <rect width="800" height="600" fill="#b01848"/>
+  {blobs(rng)}
+</g>
+<rect width="800" height="600" filter="url(#crack1)"/>
+<rect width="800" height="600" filter="url(#crack2)"/>
+<!-- a calm, slightly darker band where the title plays -->
+<ellipse cx="400" cy="40" rx="250" ry="48" fill="#2a0630" fill-opacity="0.45" filter="url(#blur12)"/>
 
 <!-- version line -->
-<text x="8" y="16" font-family="Liberation Sans" font-size="12" fill="#fff4c0" fill-opacity="0.9">Tavlo — version 1.0</text>
+<rect x="2" y="3" width="128" height="18" rx="6" fill="#1a0624" fill-opacity="0.6"/>
+<text x="8" y="16" font-family="Liberation Sans" font-size="12" fill="#fff4d0">Tavlo — version 1.0</text>
 
 <!-- left panel -->
 <g filter="url(#drop)">
-  <rect x="58" y="92" width="137" height="338" rx="26" fill="url(#rim)"/>
-  <rect x="63" y="97" width="127" height="328" rx="22" fill="url(#lpanel)"/>
+  <rect x="58" y="92" width="137" height="330" rx="26" fill="url(#rim)"/>
+  <rect x="63" y="97" width="127" height="320" rx="22" fill="url(#lpanel)"/>
 </g>
-<text x="126.5" y="113" font-family="Liberation Sans" font-weight="bold" font-size="12" fill="#f0d8ff" text-anchor="middle">À vous de jouer</text>
+<rect x="63" y="97" width="127" height="320" rx="22" fill="#000" filter="url(#panelgrain)"/>
+<rect x="68.5" y="102.5" width="116" height="309" rx="18" fill="none" stroke="#c890f0" stroke-opacity="0.5" stroke-dasharray="2 3"/>
+<text x="126.5" y="111.5" font-family="Liberation Sans" font-weight="bold" font-size="11" letter-spacing="1" fill="#f0d8ff" text-anchor="middle">TRAIT</text>
 <!-- recess under the turn indicator -->
-<rect x="90" y="114" width="73" height="73" rx="6" fill="url(#bevelout)"/>
-<rect x="94" y="118" width="64" height="64" rx="3" fill="#12041c"/>
-<rect x="96" y="120" width="60" height="60" fill="#2a0c3c"/>
-<text x="126.5" y="216" font-family="Liberation Sans" font-weight="bold" font-size="13" fill="#f0d8ff" text-anchor="middle">Score</text>
-<circle cx="126.5" cy="276.5" r="42" fill="url(#bevelout)"/>
-<circle cx="126.5" cy="276.5" r="37" fill="#14041e"/>
-<circle cx="126.5" cy="276.5" r="33" fill="url(#wdisc)"/>
-<circle cx="126.5" cy="368.5" r="42" fill="url(#bevelout)"/>
-<circle cx="126.5" cy="368.5" r="37" fill="#14041e"/>
-<circle cx="126.5" cy="368.5" r="33" fill="url(#bdisc)"/>
+<rect x="89" y="113" width="75" height="75" rx="7" fill="url(#bevelout)"/>
+<rect x="93" y="117" width="67" height="67" rx="4" fill="#12041c"/>
+<rect x="96" y="120" width="60" height="60" fill="url(#recess)"/>
+<path d="M96 180 V120 H156" fill="none" stroke="#05010a" stroke-width="2"/>
+<text x="126.5" y="220" font-family="Liberation Sans" font-weight="bold" font-size="11" letter-spacing="1" fill="#f0d8ff" text-anchor="middle">SCORE</text>
+{socket(126.5, 276.5, 'wdisc', '#ffffff')}
+{socket(126.5, 368.5, 'bdisc', '#8080a0')}
 
-<!-- seated man (placeholder) -->
-<g id="man">
-  <rect x="70" y="470" width="110" height="120" rx="20" fill="#2850c0"/>
-  <circle cx="125" cy="455" r="28" fill="#f0c090"/>
+<!-- seated man -->
+<g transform="translate(120 596) scale(0.85) translate(-120 -596)">
+{man.BODY}
 </g>
 
 <!-- right panel -->
