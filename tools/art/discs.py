@@ -14,9 +14,10 @@ OUT = os.path.join(
 SQUARE = '''
   <defs>
     <linearGradient id="sq" x1="0" y1="0" x2="1" y2="1">
-      <stop offset="0" stop-color="#ff7ac0"/>
-      <stop offset="0.45" stop-color="#f0608a"/>
-      <stop offset="1" stop-color="#a8521e"/>
+      <stop offset="0" stop-color="#ff8ad0"/>
+      <stop offset="0.3" stop-color="#fa6aa0"/>
+      <stop offset="0.65" stop-color="#e0683e"/>
+      <stop offset="1" stop-color="#9a4214"/>
     </linearGradient>
     <radialGradient id="sheen" cx="0.3" cy="0.25" r="0.7">
       <stop offset="0" stop-color="#ffffff" stop-opacity="0.28"/>
@@ -26,6 +27,9 @@ SQUARE = '''
       <feTurbulence type="fractalNoise" baseFrequency="0.9" numOctaves="2" seed="7" result="n"/>
       <feColorMatrix in="n" type="matrix" values="0 0 0 0 0.5  0 0 0 0 0.2  0 0 0 0 0.3  0 0 0 0.10 0" result="g"/>
       <feComposite in="g" in2="SourceGraphic" operator="atop"/>
+    </filter>
+    <filter id="gloss" x="-0.5" y="-0.5" width="2" height="2">
+      <feGaussianBlur stdDeviation="1.6"/>
     </filter>
     <filter id="shadow" x="-0.3" y="-0.3" width="1.6" height="1.6">
       <feGaussianBlur stdDeviation="1.8"/>
@@ -40,7 +44,7 @@ SQUARE = '''
 '''
 
 BLACK_FACE = ('#4a4a56', '#15151c', '#050508')
-WHITE_FACE = ('#ffffff', '#e6e6ea', '#b4b4be')
+WHITE_FACE = ('#fcfcfc', '#e2e2e8', '#a8a8b4')
 
 
 def face_grad(gid, cols):
@@ -81,6 +85,11 @@ def disc(height, edge, face, edge_cols, rim):
     parts.append(f'  <ellipse cx="30" cy="{cy:.2f}" rx="25" ry="{ry:.2f}" fill="url(#{gid})"/>')
     parts.append(f'  <ellipse cx="30" cy="{cy:.2f}" rx="24.2" ry="{max(ry - 0.8, 0.3):.2f}" fill="none" '
                  f'stroke="{rim}" stroke-opacity="0.55" stroke-width="1"/>')
+    # soft gloss towards the light
+    if ry > 8:
+        op = 0.22 if face is BLACK_FACE else 0.7
+        parts.append(f'  <ellipse cx="23" cy="{cy - ry * 0.42:.2f}" rx="11" ry="{ry * 0.22:.2f}" fill="#ffffff" '
+                     f'fill-opacity="{op}" filter="url(#gloss)" transform="rotate(-20 23 {cy - ry * 0.42:.2f})"/>')
     # inner ring that gives the disc a little relief
     if ry > 8:
         parts.append(f'  <ellipse cx="30" cy="{cy:.2f}" rx="18" ry="{ry * 18 / 25:.2f}" fill="none" '

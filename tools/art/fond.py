@@ -121,6 +121,10 @@ def main():
     rng = random.Random(1997)
     svg = f'''<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="800" height="600" viewBox="0 0 800 600">
 <defs>
+  <mask id="nocrack" maskUnits="userSpaceOnUse" x="0" y="0" width="800" height="600">
+    <rect width="800" height="600" fill="#fff"/>
+    <rect x="258" y="74" width="531" height="515" rx="30" fill="#000"/>
+  </mask>
   <filter id="soft" x="-0.2" y="-0.2" width="1.4" height="1.4"><feGaussianBlur stdDeviation="32"/></filter>
   <filter id="blur12" x="-0.3" y="-0.5" width="1.6" height="2"><feGaussianBlur stdDeviation="14"/></filter>
   <filter id="stucco" x="0" y="0" width="1" height="1" color-interpolation-filters="sRGB">
@@ -205,8 +209,10 @@ def main():
   <rect width="800" height="600" fill="#b01848"/>
   {blobs(rng)}
 </g>
-<rect width="800" height="600" filter="url(#crack1)"/>
-<rect width="800" height="600" filter="url(#crack2)"/>
+<g mask="url(#nocrack)">
+  <rect width="800" height="600" filter="url(#crack1)"/>
+  <rect width="800" height="600" filter="url(#crack2)"/>
+</g>
 <!-- a calm, slightly darker band where the title plays -->
 <ellipse cx="400" cy="40" rx="250" ry="48" fill="#2a0630" fill-opacity="0.45" filter="url(#blur12)"/>
 
