@@ -1,0 +1,45 @@
+#include "media/Resources.h"
+
+#include "media/Dib.h"
+#include "media/Exceptions.h"
+#include "media/Jpeg.h"
+
+#include <QFile>
+
+namespace tavlo {
+
+QString resourcePath(const QString &type, const QString &name)
+{
+    // Stored upper case, so upper-casing the request is the whole of the
+    // case-insensitive match.
+    return QStringLiteral(":/res/") + type.toUpper() + QLatin1Char('/') + name.toUpper();
+}
+
+bool resourceExists(const QString &type, const QString &name)
+{
+    if (type.isEmpty() || name.isEmpty() || name.contains(QLatin1Char('/')))
+        return false;
+    return QFile::exists(resourcePath(type, name));
+}
+
+QByteArray resourceBytes(const QString &type, const QString &name)
+{
+    if (resourceExists(type, name)) {
+        QFile file(resourcePath(type, name));
+        if (file.open(QIODevice::ReadOnly))
+            return file.readAll();
+    }
+    throw EResNotFound(QStringLiteral("Ressource %1 non trouvée").arg(name));
+}
+
+QImage loadJpegResource(const QString &name)
+{
+    return decodeJpeg(resourceBytes(QStringLiteral("JPEG"), name));
+}
+
+QImage loadBitmapResource(const QString &name)
+{
+    return decodeDib(resourceBytes(QStringLiteral("BITMAP"), name));
+}
+
+} // namespace tavlo
