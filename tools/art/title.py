@@ -18,11 +18,11 @@ WORD = 'TAVLO'
 FRAMES = 20
 TURN = 8          # frames one letter needs for a whole turn
 STAGGER = 2       # frames between two letters' starts
-FIRST = 13        # frame where the first letter starts turning
-SIZE = 62
-# letter centres, measured for Liberation Serif bold at SIZE
-ADV = {'T': 41, 'A': 45, 'V': 45, 'L': 41, 'O': 48}
-GAP = 10
+FIRST = 12        # frame where the first letter starts turning
+SIZE = 70
+# advance widths of Liberation Serif bold, in ems
+ADV = {c: w * SIZE for c, w in {'T': 0.667, 'A': 0.722, 'V': 0.722, 'L': 0.667, 'O': 0.778}.items()}
+GAP = 12
 
 
 def centres():
@@ -44,17 +44,22 @@ def angle(frame, i):
 
 DEFS = '''<defs>
   <filter id="wood" x="-0.1" y="-0.1" width="1.2" height="1.2" color-interpolation-filters="sRGB">
-    <feTurbulence type="fractalNoise" baseFrequency="0.09 0.012" numOctaves="3" seed="12" result="n"/>
-    <feColorMatrix in="n" type="matrix" result="w"
-      values="0.55 0 0 0 0.62   0.5 0 0 0 0.40   0.2 0 0 0 0.05   0 0 0 0 1"/>
-    <feComposite in="w" in2="SourceAlpha" operator="in" result="grain"/>
-    <feComposite in="SourceGraphic" in2="grain" operator="arithmetic" k1="1.25" k2="0" k3="0" k4="0"/>
+    <feTurbulence type="fractalNoise" baseFrequency="0.008 0.07" numOctaves="3" seed="12" result="n"/>
+    <feColorMatrix in="n" type="matrix" values="1 0 0 0 0  1 0 0 0 0  1 0 0 0 0  0 0 0 0 1" result="g"/>
+    <feComponentTransfer in="g" result="rings">
+      <feFuncR type="table" tableValues="1 0.62 1 0.7 1 0.6 1 0.68 1 0.62 1 0.7 1"/>
+      <feFuncG type="table" tableValues="1 0.62 1 0.7 1 0.6 1 0.68 1 0.62 1 0.7 1"/>
+      <feFuncB type="table" tableValues="1 0.62 1 0.7 1 0.6 1 0.68 1 0.62 1 0.7 1"/>
+      <feFuncA type="linear" slope="0" intercept="1"/>
+    </feComponentTransfer>
+    <feBlend in="SourceGraphic" in2="rings" mode="multiply" result="m"/>
+    <feComposite in="m" in2="SourceAlpha" operator="in"/>
   </filter>
   <linearGradient id="gold" x1="0" y1="0" x2="0" y2="1">
-    <stop offset="0" stop-color="#fff6b0"/>
-    <stop offset="0.35" stop-color="#ffd84a"/>
-    <stop offset="0.7" stop-color="#e8a020"/>
-    <stop offset="1" stop-color="#b86a10"/>
+    <stop offset="0" stop-color="#fff3a0"/>
+    <stop offset="0.3" stop-color="#ffd040"/>
+    <stop offset="0.65" stop-color="#e89820"/>
+    <stop offset="1" stop-color="#a85a0c"/>
   </linearGradient>
 </defs>'''
 
@@ -67,16 +72,17 @@ def frame_svg(frame):
         if abs(s) < 0.08:
             s = 0.08 if s >= 0 else -0.08
         dark = (1 - abs(s)) * 0.55 + (0.25 if s < 0 else 0)
-        base = 58
+        base = 60
         letter = (f'<text x="{cx:.1f}" y="{base}" text-anchor="middle" font-family="Liberation Serif" '
                   f'font-weight="bold" font-size="{SIZE}"')
         g = [f'<g transform="translate({cx:.2f} 0) scale({s:.4f} 1) translate({-cx:.2f} 0)">']
-        g.append(f'  {letter} fill="#5a2c06" stroke="#3a1a04" stroke-width="5" stroke-linejoin="round" '
+        # thick dark rim and a drop to the lower right, then the grained face, then a fine outline
+        g.append(f'  {letter} fill="#4a2404" stroke="#3a1a04" stroke-width="5" stroke-linejoin="round" '
                  f'transform="translate(2 2)">{c}</text>')
-        g.append(f'  {letter} fill="url(#gold)" stroke="#4a2404" stroke-width="2.2" stroke-linejoin="round" '
-                 f'filter="url(#wood)">{c}</text>')
+        g.append(f'  {letter} fill="url(#gold)" filter="url(#wood)">{c}</text>')
         if dark > 0.01:
             g.append(f'  {letter} fill="#4a2204" fill-opacity="{min(dark, 0.85):.3f}">{c}</text>')
+        g.append(f'  {letter} fill="none" stroke="#4a2404" stroke-width="1.6" stroke-linejoin="round">{c}</text>')
         g.append('</g>')
         parts.append('\n'.join(g))
     return ('<svg xmlns="http://www.w3.org/2000/svg" width="400" height="70" viewBox="0 0 400 70">\n'
