@@ -8,7 +8,7 @@ OUT = os.path.join(
     os.path.dirname(__file__), '..', '..', 'assets', 'src')
 
 # board in perspective: corners of the 8x8 grid on screen
-TL, TR, BL, BR = (70, 168), (262, 168), (8, 262), (292, 262)
+TL, TR, BL, BR = (66, 174), (258, 174), (6, 264), (294, 264)
 
 
 def proj(u, v):
@@ -21,6 +21,20 @@ def proj(u, v):
     xl = TL[0] + (BL[0] - TL[0]) * tt
     xr = TR[0] + (BR[0] - TR[0]) * tt
     return xl + (xr - xl) * u / 8.0, y
+
+
+def stars():
+    import random
+    rng = random.Random(4)
+    out = []
+    for _ in range(28):
+        x, y = rng.uniform(5, 295), rng.uniform(5, 165)
+        r = rng.uniform(0.6, 1.8)
+        out.append(f'<circle cx="{x:.1f}" cy="{y:.1f}" r="{r:.1f}" fill="#ffe8a0" fill-opacity="{rng.uniform(0.4, 0.9):.2f}"/>')
+    for x, y in ((30, 110), (268, 96), (52, 150)):
+        out.append(f'<path d="M{x} {y - 6} L{x + 1.5} {y - 1.5} L{x + 6} {y} L{x + 1.5} {y + 1.5} L{x} {y + 6} '
+                   f'L{x - 1.5} {y + 1.5} L{x - 6} {y} L{x - 1.5} {y - 1.5} Z" fill="#fff0a0"/>')
+    return '\n'.join(out)
 
 
 def board():
@@ -68,11 +82,6 @@ MAN = '''
   <path d="M190 122 L204 152 L216 122 Z" fill="#f4f0e8" stroke="#0c0c18" stroke-width="1.2"/>
   <path d="M200 126 L208 126 L206 134 L212 170 L204 180 L196 170 L202 134 Z" fill="#d01828" stroke="#5a0810" stroke-width="1"/>
   <path d="M186 122 L198 150 L192 156 Z M222 122 L210 150 L216 156 Z" fill="#262638"/>
-  <!-- pointing arm, coming towards the board -->
-  <path d="M168 134 C148 140 130 152 118 168 L132 178 C142 166 156 158 176 154 Z" fill="url(#suit)" stroke="#0c0c18" stroke-width="2"/>
-  <path d="M116 166 L133 179 L130 182 L113 170 Z" fill="#f4f0e8" stroke="#0c0c18" stroke-width="1"/>
-  <path d="M113 170 C106 174 104 182 108 186 C112 190 120 188 126 182 L130 181 Z" fill="#ffc896" stroke="#5a2a10" stroke-width="1.2"/>
-  <path d="M108 186 C102 192 96 198 92 204 C90 207 93 209 96 206 C101 200 106 195 112 190" fill="#ffc896" stroke="#5a2a10" stroke-width="1.2"/>
   <!-- other arm on hip -->
   <path d="M244 134 C262 146 266 168 254 186 L244 180 C252 166 248 152 238 146 Z" fill="url(#suit)" stroke="#0c0c18" stroke-width="2"/>
   <!-- neck and head -->
@@ -95,6 +104,17 @@ MAN = '''
   <path d="M196 40 Q204 46 212 40" stroke="#08080c" stroke-width="1.2" fill="none"/>
 </g>'''
 
+# his right arm, drawn in front of the board: the finger points down at a disc
+ARM = '''
+<g id="arm" stroke-linejoin="round" stroke-linecap="round">
+  <path d="M176 132 C160 140 148 152 140 170" fill="none" stroke="#0c0c18" stroke-width="21"/>
+  <path d="M176 132 C160 140 148 152 140 170" fill="none" stroke="url(#suit)" stroke-width="17"/>
+  <path d="M131 166 L150 173 L147 180 L128 173 Z" fill="#f4f0e8" stroke="#0c0c18" stroke-width="1.3"/>
+  <path d="M128 174 C124 180 126 190 134 192 C140 193 146 188 147 181 Z" fill="#ffc896" stroke="#5a2a10" stroke-width="1.3"/>
+  <path d="M129 187 C127 194 126 202 127 208 C128 212 132 212 133 208 C133 202 134 196 136 190" fill="#ffc896" stroke="#5a2a10" stroke-width="1.3"/>
+  <path d="M137 186 Q141 188 143 185 M139 181 Q143 183 145 180" fill="none" stroke="#b87850" stroke-width="1"/>
+</g>'''
+
 
 def main():
     svg = f'''<svg xmlns="http://www.w3.org/2000/svg" width="300" height="300" viewBox="0 0 300 300">
@@ -115,6 +135,9 @@ def main():
   <linearGradient id="hat" x1="0" y1="0" x2="1" y2="1"><stop offset="0" stop-color="#50506a"/><stop offset="1" stop-color="#14141e"/></linearGradient>
   <radialGradient id="face" cx="0.4" cy="0.35" r="0.7"><stop offset="0" stop-color="#ffd8b0"/><stop offset="1" stop-color="#e8a070"/></radialGradient>
   <linearGradient id="tgreen" x1="0" y1="0" x2="0" y2="1"><stop offset="0" stop-color="#b0ff60"/><stop offset="0.5" stop-color="#30c030"/><stop offset="1" stop-color="#0a6a18"/></linearGradient>
+  <radialGradient id="spot" cx="0.5" cy="0.5" r="0.5">
+    <stop offset="0" stop-color="#ff80d0" stop-opacity="0.55"/><stop offset="1" stop-color="#ff80d0" stop-opacity="0"/>
+  </radialGradient>
   <filter id="drop" x="-0.1" y="-0.1" width="1.3" height="1.3">
     <feGaussianBlur in="SourceAlpha" stdDeviation="2"/><feOffset dx="3" dy="3" result="s"/>
     <feColorMatrix in="s" type="matrix" values="0 0 0 0 0  0 0 0 0 0  0 0 0 0 0.05  0 0 0 0.7 0" result="c"/>
@@ -122,14 +145,21 @@ def main():
   </filter>
 </defs>
 <rect width="300" height="300" fill="url(#sky)"/>
+<circle cx="204" cy="120" r="95" fill="url(#spot)"/>
+{stars()}
+<g transform="translate(0 18) translate(204 200) scale(0.95) translate(-204 -200)">
 {MAN}
+</g>
 <g filter="url(#drop)">
 {board()}
 </g>
-<text x="150" y="62" text-anchor="middle" font-family="Liberation Serif" font-weight="bold" font-style="italic" font-size="66"
+<g transform="translate(0 18) translate(204 200) scale(0.95) translate(-204 -200)" filter="url(#drop)">
+{ARM}
+</g>
+<text x="150" y="58" text-anchor="middle" font-family="Liberation Serif" font-weight="bold" font-style="italic" font-size="62"
   fill="url(#tgreen)" stroke="#ffe030" stroke-width="3" paint-order="stroke" filter="url(#drop)">Tavlo</text>
 <g font-family="Liberation Sans" font-size="11" fill="#ffe040" text-anchor="middle">
-  <text x="150" y="280">Un jeu de Reversi — version 1.0</text>
+  <text x="150" y="281">Un jeu de Reversi — version 1.0</text>
   <text x="150" y="294">Cliquez pour commencer</text>
 </g>
 </svg>
