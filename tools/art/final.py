@@ -41,6 +41,11 @@ TRUMPETER = '''
   <path d="M160 122 Q182 120 190 128 Q176 132 160 128 Z" fill="#1a3a9a" stroke="#0a1a50" stroke-width="1.4"/>
   <path d="M106 124 Q136 113 166 122 L166 128 Q136 119 106 130 Z" fill="#ffd040" stroke="#8a5a00" stroke-width="0.8"/>
   <circle cx="136" cy="96" r="4" fill="#ffd040" stroke="#8a5a00" stroke-width="0.8"/>
+</g>'''
+
+# the trumpet, the arm holding it and the notes overlap the medallion's ring
+FRONT = '''
+<g>
   <!-- trumpet -->
   <path d="M166 156 L226 150 L226 160 L166 162 Z" fill="url(#brass)" stroke="#6a0a0a" stroke-width="1.4"/>
   <path d="M186 160 C186 176 214 178 214 160" fill="none" stroke="#c01818" stroke-width="5"/>
@@ -64,15 +69,16 @@ TRUMPETER = '''
 def main():
     svg = f'''<svg xmlns="http://www.w3.org/2000/svg" width="300" height="300" viewBox="0 0 300 300">
 <defs>
-  <radialGradient id="fire" cx="0.5" cy="0.5" r="0.75">
-    <stop offset="0" stop-color="#fff080"/>
-    <stop offset="0.35" stop-color="#ffa020"/>
-    <stop offset="0.7" stop-color="#e03010"/>
-    <stop offset="1" stop-color="#900808"/>
+  <radialGradient id="fire" cx="0.5" cy="0.5" r="0.72">
+    <stop offset="0" stop-color="#ffe060"/>
+    <stop offset="0.3" stop-color="#ff9a18"/>
+    <stop offset="0.62" stop-color="#e8380c"/>
+    <stop offset="1" stop-color="#8a0606"/>
   </radialGradient>
-  <filter id="flames" x="0" y="0" width="1" height="1">
-    <feTurbulence type="fractalNoise" baseFrequency="0.02 0.06" numOctaves="4" seed="21" result="n"/>
-    <feDisplacementMap in="SourceGraphic" in2="n" scale="40" xChannelSelector="R" yChannelSelector="G"/>
+  <filter id="flames" x="0" y="0" width="1" height="1" color-interpolation-filters="sRGB">
+    <feTurbulence type="turbulence" baseFrequency="0.035 0.012" numOctaves="4" seed="21" result="n"/>
+    <feColorMatrix in="n" type="matrix" values="0 0 0 0 1  0 0 0 0 0.85  0 0 0 0 0.2  2.4 0 0 0 -0.35" result="f"/>
+    <feComposite in="f" in2="SourceGraphic" operator="atop"/>
   </filter>
   <radialGradient id="medal" cx="0.5" cy="0.45" r="0.6">
     <stop offset="0" stop-color="#fff8c0"/>
@@ -84,8 +90,8 @@ def main():
   </linearGradient>
   <linearGradient id="band" x1="0" y1="0" x2="0" y2="1">
     <stop offset="0" stop-color="#ffd870" stop-opacity="0"/>
-    <stop offset="0.25" stop-color="#ffe89a"/>
-    <stop offset="1" stop-color="#fff2c0"/>
+    <stop offset="0.3" stop-color="#ffe08a"/>
+    <stop offset="1" stop-color="#fff0c0"/>
   </linearGradient>
   <linearGradient id="coat" x1="0" y1="0" x2="1" y2="1"><stop offset="0" stop-color="#4a7aff"/><stop offset="1" stop-color="#1a3aa0"/></linearGradient>
   <linearGradient id="cap" x1="0" y1="0" x2="0" y2="1"><stop offset="0" stop-color="#5a8aff"/><stop offset="1" stop-color="#1a3aa0"/></linearGradient>
@@ -100,17 +106,22 @@ def main():
   </filter>
 </defs>
 <rect width="300" height="300" fill="url(#fire)"/>
-<g filter="url(#flames)">
-{rays(150, 150, 18, 20, 260, '#fff060', 0.35)}
+<rect width="300" height="300" fill="url(#fire)" filter="url(#flames)"/>
+<g opacity="0.5">
+{rays(150, 150, 20, 95, 300, '#fff27a', 0.45)}
 </g>
-<rect x="0" y="232" width="300" height="68" fill="url(#band)"/>
+<rect x="0" y="226" width="300" height="74" fill="url(#band)"/>
+<path d="M0 300 V250 Q75 240 150 246 T300 244 V300 Z" fill="#fff4c8" fill-opacity="0.6"/>
 <g filter="url(#drop)">
   <circle cx="150" cy="150" r="92" fill="url(#ring)" stroke="#8a3a00" stroke-width="2"/>
   <circle cx="150" cy="150" r="80" fill="url(#medal)" stroke="#b05a00" stroke-width="2"/>
 </g>
 <g clip-path="url(#medclip)">
-{rays(150, 150, 24, 0, 90, '#ffffff', 0.18)}
+{rays(150, 150, 24, 0, 90, '#ffffff', 0.22)}
 {TRUMPETER}
+</g>
+<g filter="url(#drop)">
+{FRONT}
 </g>
 <text x="150" y="44" text-anchor="middle" font-family="Liberation Sans" font-weight="bold" font-size="38" textLength="286"
   lengthAdjust="spacingAndGlyphs" fill="url(#tblue)" stroke="#ffffff" stroke-width="3" paint-order="stroke" filter="url(#drop)">FELICITATION</text>
