@@ -1,0 +1,594 @@
+#include "media/GIFCtrl.h"
+
+#include "media/Resources.h"
+
+#include <QMetaMethod>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScopeGuard>
+#include <QThread>
+
+#include <algorithm>
+#include <utility>
+
+using namespace tavlo;
+
+namespace {
+
+constexpr int MinFrameInterval = 50;
+constexpr int MaxFrameInterval = 10000;
+
+bool onThreadOf(const QObject *object)
+{
+    return QThread::currentThread() == object->thread();
+}
+
+QRgb rgbOf(TColor color)
+{
+    if (isSystemColor(color))
+        return toQColor(color).rgb();
+    return qRgb(redOf(color), greenOf(color), blueOf(color));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// TRxImageControl
+
+TRxImageControl::TRxImageControl(QWidget *parent)
+    : QWidget{parent}
+{
+    resize(105, 105);
+    // Layout properties are all set before the event loop gets a turn (the
+    // generated setup code runs in one go), so the first turn ends loading.
+    QMetaObject::invokeMethod(this, [this] { Loaded(); }, Qt::QueuedConnection);
+}
+
+void TRxImageControl::Loaded()
+{
+    m_loading = false;
+}
+
+QColor TRxImageControl::Color() const
+{
+    return palette().color(QPalette::Window);
+}
+
+void TRxImageControl::paintEvent(QPaintEvent *)
+{
+    std::exception_ptr error;
+    {
+        QPainter canvas(this);
+        if (!ShowsParentBackground())
+            canvas.fillRect(rect(), Color());
+        const bool wasInPaint = m_inPaint;
+        m_inPaint = true;
+        try {
+            PaintFrame(canvas, size());
+        } catch (const std::exception &) {
+            error = std::current_exception();
+        }
+        m_inPaint = wasInPaint;
+    }
+    if (error)
+        PaintFailed(error);
+}
+
+bool TRxImageControl::event(QEvent *event)
+{
+    if (event->type() == QEvent::Polish && m_loading)
+        Loaded();
+    return QWidget::event(event);
+}
+
+void TRxImageControl::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TRxImageControl::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    mousePressEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// TRxGIFAnimator
+
+TRxGIFAnimator::TRxGIFAnimator(QWidget *parent)
+    : TRxImageControl{parent}
+    , m_timer{std::make_unique<TRxTimer>()}
+{
+    m_image.setOnChange([this] { HandleImageChange(); });
+    m_clientSize = size();
+    m_color = Color();
+}
+
+TRxGIFAnimator::~TRxGIFAnimator()
+{
+    // Nobody hears about a control that is going away.
+    disconnect(this, &TRxGIFAnimator::OnStart, nullptr, nullptr);
+    disconnect(this, &TRxGIFAnimator::OnStop, nullptr, nullptr);
+    disconnect(this, &TRxGIFAnimator::OnChange, nullptr, nullptr);
+    disconnect(this, &TRxGIFAnimator::OnFrameChanged, nullptr, nullptr);
+    m_destroying = true;
+    setAnimate(false);
+    // The timer goes before the picture it paints: once it is destroyed no
+    // tick is running or pending.
+    m_timer.reset();
+    QMutexLocker lock(&ControlLock);
+    m_frameCache = QImage();
+    m_image.setOnChange(nullptr);
+}
+
+void TRxGIFAnimator::setAsyncDrawing(bool value)
+{
+    if (m_asyncDrawing == value)
+        return;
+    QMutexLocker lock(&ControlLock);
+    m_timer->setSyncEvent(!value);
+    m_asyncDrawing = value;
+}
+
+void TRxGIFAnimator::setAnimate(bool value)
+{
+    if (m_animate == value)
+        return;
+    if (value) {
+        m_timer->setOnTimer([this] { AdvanceFrame(); });
+        m_timer->setEnabled(true);
+        m_animate = m_timer->Enabled();
+        emit OnStart();
+    } else {
+        m_timer->setEnabled(false);
+        m_timer->setOnTimer(nullptr);
+        m_animate = false;
+        emit OnStop();
+        ImageUpdated();
+    }
+}
+
+void TRxGIFAnimator::setAutoSize(bool value)
+{
+    if (m_autoSize == value)
+        return;
+    m_autoSize = value;
+    ImageUpdated();
+}
+
+void TRxGIFAnimator::setCenter(bool value)
+{
+    if (m_center == value)
+        return;
+    {
+        QMutexLocker lock(&ControlLock);
+        m_center = value;
+    }
+    ImageUpdated();
+    if (m_animate)
+        repaint();
+}
+
+void TRxGIFAnimator::setStretch(bool value)
+{
+    if (m_stretch == value)
+        return;
+    {
+        QMutexLocker lock(&ControlLock);
+        m_stretch = value;
+    }
+    ImageUpdated();
+    if (m_animate)
+        repaint();
+}
+
+void TRxGIFAnimator::setTransparent(bool value)
+{
+    if (m_transparent == value)
+        return;
+    {
+        QMutexLocker lock(&ControlLock);
+        m_transparent = value;
+    }
+    ImageUpdated();
+    if (m_animate)
+        repaint();
+}
+
+void TRxGIFAnimator::setFrameIndex(int value)
+{
+    {
+        QMutexLocker lock(&ControlLock);
+        if (value == m_frameIndex || value < 0 || value >= m_image.Count())
+            return;
+        m_frameIndex = value;
+        if (m_image.Count() > 0)
+            m_timer->setInterval(std::uint32_t(FrameInterval(value)));
+    }
+    emit OnFrameChanged();
+    ImageUpdated();
+}
+
+void TRxGIFAnimator::setImage(const TGIFImage &value)
+{
+    QMutexLocker lock(&ControlLock);
+    m_image = value;
+}
+
+void TRxGIFAnimator::setImageResource(const QString &name)
+{
+    if (name == m_imageResource)
+        return;
+    const QByteArray gif = name.isEmpty() ? QByteArray() : resourceBytes(QStringLiteral("GIF"), name);
+    // The image's layout data: a little-endian length, then the GIF itself.
+    QByteArray data;
+    const auto size = std::uint32_t(gif.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        data.append(char((size >> shift) & 0xFF));
+    data.append(gif);
+    m_imageResource = name;
+    QMutexLocker lock(&ControlLock);
+    m_image.ReadLayoutData(QByteArrayView(data));
+}
+
+int TRxGIFAnimator::FrameInterval(int i) const
+{
+    const int count = m_image.Count();
+    if (count < 2 || i < 0 || i >= count)
+        return 0;
+    return std::clamp(int(m_image.Frames(i).Delay()), MinFrameInterval, MaxFrameInterval);
+}
+
+void TRxGIFAnimator::HandleImageChange()
+{
+    {
+        QMutexLocker lock(&ControlLock);
+        m_cacheIndex = -1;
+        m_frameCache = QImage();
+        m_cacheKeyColor = clNone;
+        m_frameIndex = m_image.CurrentFrame();
+        if (m_frameIndex >= 0 && m_image.Count() > 0)
+            m_timer->setInterval(std::uint32_t(FrameInterval(m_frameIndex)));
+    }
+    ImageUpdated();
+    emit OnChange();
+}
+
+void TRxGIFAnimator::ImageUpdated()
+{
+    if (m_destroying)
+        return;
+    FitToImage();
+    // Every surface Qt draws on is true-colour: there is no palette to
+    // realise, so a palette change is simply taken note of.
+    if (!isHidden() && !Loading() && m_image.PaletteModified())
+        m_image.setPaletteModified(false);
+    if (!m_inPaint)
+        update();
+}
+
+void TRxGIFAnimator::FitToImage()
+{
+    // During layout reading the layout's size stands.
+    if (Loading() || !m_autoSize || m_image.Empty())
+        return;
+    const QSize screen(m_image.ScreenWidth(), m_image.ScreenHeight());
+    if (size() != screen)
+        setGeometry(x(), y(), screen.width(), screen.height());
+}
+
+bool TRxGIFAnimator::canAdvance() const
+{
+    if (!onThreadOf(this))
+        return m_shown && m_parentReady;
+    const QWidget *parent = parentWidget();
+    return !isHidden() && parent != nullptr && parent->window()->testAttribute(Qt::WA_WState_Created);
+}
+
+void TRxGIFAnimator::AdvanceFrame()
+{
+    if (!canAdvance())
+        return;
+    QMutexLocker lock(&ControlLock);
+    // A tick reaching us from inside our own paint (through a nested event
+    // loop) would paint within the paint.
+    const int count = m_image.Count();
+    if (m_inPaint || count < 2)
+        return;
+    m_frameIndex = m_frameIndex < count - 1 ? m_frameIndex + 1 : 0;
+    {
+        QMutexLocker surface(&m_surfaceLock);
+        m_timerRepaint = true;
+        // Each frame stays for its own delay, counted from the end of the
+        // tick that showed it, whether or not the painting succeeded.
+        auto finish = qScopeGuard([this, count] {
+            m_timerRepaint = false;
+            if (m_frameIndex >= 0 && m_frameIndex < count)
+                m_timer->setInterval(std::uint32_t(FrameInterval(m_frameIndex)));
+        });
+        fireFrameChanged();
+        PaintNow();
+    }
+    if (!m_loop && m_frameIndex == 0) {
+        if (onThreadOf(this)) {
+            setAnimate(false);
+        } else {
+            // No further tick may run before the window thread stops us.
+            m_timer->setEnabled(false);
+            QMetaObject::invokeMethod(this, [this] { setAnimate(false); }, Qt::QueuedConnection);
+        }
+    }
+}
+
+void TRxGIFAnimator::fireFrameChanged()
+{
+    if (onThreadOf(this)) {
+        emit OnFrameChanged();
+        return;
+    }
+    // From the pacing thread the notification is handed over without waiting
+    // for it: the tick holds ControlLock, and a window thread painting at that
+    // moment waits for the same lock.
+    if (isSignalConnected(QMetaMethod::fromSignal(&TRxGIFAnimator::OnFrameChanged)))
+        QMetaObject::invokeMethod(this, [this] { emit OnFrameChanged(); }, Qt::QueuedConnection);
+}
+
+void TRxGIFAnimator::PaintNow()
+{
+    if (!onThreadOf(this)) {
+        presentFromThread();
+        return;
+    }
+    m_tickPaintError = nullptr;
+    repaint();
+    // A frame that cannot be decoded fails the tick that wanted to show it.
+    if (auto error = std::exchange(m_tickPaintError, nullptr))
+        std::rethrow_exception(error);
+}
+
+void TRxGIFAnimator::PaintFailed(std::exception_ptr error)
+{
+    if (m_timerRepaint) {
+        m_tickPaintError = error;
+        return;
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception &failure) {
+        TRxTimer::showException(failure);
+    }
+}
+
+void TRxGIFAnimator::presentFromThread()
+{
+    // Qt paints widgets on the window thread only: the pacing thread does the
+    // work (composition, keying, scaling) into a picture of the client size
+    // and the window thread only copies it onto the screen.
+    QMutexLocker surface(&m_surfaceLock);
+    QImage picture(m_clientSize, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    {
+        QPainter canvas(&picture);
+        if (!ShowsParentBackground())
+            canvas.fillRect(picture.rect(), m_color);
+        m_inPaint = true;
+        auto restore = qScopeGuard([this] { m_inPaint = false; });
+        PaintFrame(canvas, m_clientSize);
+    }
+    m_presented = std::move(picture);
+    m_presentedIndex = m_frameIndex;
+    QMetaObject::invokeMethod(this, [this] { repaint(); }, Qt::QueuedConnection);
+}
+
+void TRxGIFAnimator::paintEvent(QPaintEvent *event)
+{
+    QMutexLocker lock(&ControlLock);
+    if (m_asyncDrawing) {
+        QMutexLocker surface(&m_surfaceLock);
+        if (!m_presented.isNull() && m_presentedIndex == m_frameIndex && m_presented.size() == size()) {
+            QPainter canvas(this);
+            canvas.drawImage(0, 0, m_presented);
+            return;
+        }
+    }
+    TRxImageControl::paintEvent(event);
+}
+
+bool TRxGIFAnimator::ShowsParentBackground() const
+{
+    return m_image.Empty() || m_image.Transparent();
+}
+
+void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
+{
+    if (m_image.Empty() || m_image.ScreenWidth() < 1 || m_image.ScreenHeight() < 1)
+        return;
+    TColor key = clNone;
+    const QImage &bmp = ComposeFrame(m_frameIndex, key);
+    QRect dest;
+    if (m_stretch) {
+        dest = QRect(QPoint(0, 0), client);
+    } else if (m_center) {
+        // Integer division truncates toward zero: a picture larger than the
+        // control gets negative offsets, shifted by half a pixel less.
+        dest = QRect((client.width() - bmp.width()) / 2, (client.height() - bmp.height()) / 2,
+                     bmp.width(), bmp.height());
+    } else {
+        dest = bmp.rect();
+    }
+    if (key == clNone || !m_transparent) {
+        canvas.save();
+        canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        canvas.drawImage(dest, bmp);
+        canvas.restore();
+    } else {
+        DrawKeyed(canvas, bmp, bmp.rect(), dest, key);
+    }
+}
+
+const QImage &TRxGIFAnimator::ComposeFrame(int index, TColor &key)
+{
+    const int count = m_image.Count();
+    index = std::max(0, std::min(index, count - 1));
+    const bool incremental = !m_frameCache.isNull() && m_cacheIndex == index - 1 && m_cacheIndex >= 0
+        && m_image.Frames(m_cacheIndex).Disposal() != 3;
+
+    auto frameRect = [this](int j) {
+        const TGIFFrame &frame = m_image.Frames(j);
+        return QRect(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+    };
+
+    if (incremental) {
+        key = m_cacheKeyColor;
+        QPainter canvas(&m_frameCache);
+        const TGIFFrame &previous = m_image.Frames(m_cacheIndex);
+        if (previous.Disposal() == 2)
+            canvas.fillRect(frameRect(m_cacheIndex), QColor(rgbOf(m_cacheBrush)));
+        m_image.Frames(index).Draw(canvas, frameRect(index), true);
+        canvas.end();
+        m_cacheIndex = index;
+        return m_frameCache;
+    }
+
+    m_frameCache = QImage();
+    m_cacheIndex = -1;
+    QImage bmp(m_image.ScreenWidth(), m_image.ScreenHeight(), QImage::Format_RGB32);
+
+    // Restore-to-background fills with the key colour when the picture has
+    // one, so the window shows through what a frame gives back.
+    TColor brush = clWindow;
+    const TGIFFrame &first = m_image.Frames(std::max(m_image.CurrentFrame(), 0));
+    if (first.TransparentColor() != clNone) {
+        // A 32-bit surface shows every colour as it is.
+        key = first.TransparentColor();
+        brush = key;
+    } else if (m_image.BackgroundColor() != clNone && m_image.Transparent()) {
+        brush = m_image.BackgroundColor();
+    }
+    const QColor brushColor(rgbOf(brush));
+    bmp.fill(brushColor);
+
+    // Start from the latest frame that hides everything before it: one that
+    // covers the screen opaquely, or an earlier one that covers it and is
+    // restored to background afterwards.
+    const int screenWidth = m_image.ScreenWidth();
+    const int screenHeight = m_image.ScreenHeight();
+    int start = index;
+    while (start > 0) {
+        const TGIFFrame &frame = m_image.Frames(start);
+        const bool coversScreen = frame.Width() == screenWidth && frame.Height() == screenHeight;
+        if (coversScreen
+            && (frame.TransparentColor() == clNone || (frame.Disposal() == 2 && start < index)))
+            break;
+        --start;
+    }
+
+    {
+        QPainter canvas(&bmp);
+        for (int j = start; j < index; ++j) {
+            const TGIFFrame &frame = m_image.Frames(j);
+            const int disposal = frame.Disposal();
+            if (disposal == 0 || disposal == 1)
+                frame.Draw(canvas, frameRect(j), true);
+            else if (disposal == 2 && j > start)
+                canvas.fillRect(frameRect(j), brushColor);
+        }
+        m_image.Frames(index).Draw(canvas, frameRect(index), true);
+    }
+
+    m_frameCache = std::move(bmp);
+    m_cacheIndex = index;
+    m_cacheKeyColor = key;
+    m_cacheBrush = brush;
+    ++m_fullCompositions;
+    m_lastStartFrame = start;
+    return m_frameCache;
+}
+
+void TRxGIFAnimator::resizeEvent(QResizeEvent *event)
+{
+    {
+        QMutexLocker surface(&m_surfaceLock);
+        m_clientSize = event->size();
+    }
+    TRxImageControl::resizeEvent(event);
+    FitToImage();
+}
+
+bool TRxGIFAnimator::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::ParentChange:
+    case QEvent::Polish: {
+        const QWidget *parent = parentWidget();
+        m_parentReady = parent != nullptr && parent->window()->testAttribute(Qt::WA_WState_Created);
+        break;
+    }
+    case QEvent::PaletteChange: {
+        QMutexLocker surface(&m_surfaceLock);
+        m_color = Color();
+        break;
+    }
+    default:
+        break;
+    }
+    return TRxImageControl::event(event);
+}
+
+void TRxGIFAnimator::setVisible(bool visible)
+{
+    TRxImageControl::setVisible(visible);
+    m_shown = !isHidden();
+}
+
+int TRxGIFAnimator::CacheIndex() const
+{
+    QMutexLocker lock(&ControlLock);
+    return m_cacheIndex;
+}
+
+QImage TRxGIFAnimator::FrameCache() const
+{
+    QMutexLocker lock(&ControlLock);
+    return m_frameCache;
+}
+
+std::uint64_t TRxGIFAnimator::FullCompositions() const
+{
+    QMutexLocker lock(&ControlLock);
+    return m_fullCompositions;
+}
+
+int TRxGIFAnimator::LastStartFrame() const
+{
+    QMutexLocker lock(&ControlLock);
+    return m_lastStartFrame;
+}
+
+// ---------------------------------------------------------------------------
+
+void tavlo::DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest,
+                      TColor key)
+{
+    const QImage part = source == bmp.rect() ? bmp : bmp.copy(source);
+    const QRgb keyRgb = (part.depth() == 1 ? qRgb(255, 255, 255) : rgbOf(key)) & 0xFFFFFF;
+    const QImage rgb = part.convertToFormat(QImage::Format_RGB32);
+    // Fully opaque or fully clear, nothing in between: scaled without
+    // smoothing, the key pixels leave the canvas as it was and every other
+    // pixel lands with its exact colour.
+    QImage keyed(rgb.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        auto *out = reinterpret_cast<QRgb *>(keyed.scanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            out[x] = (in[x] & 0xFFFFFF) == keyRgb ? 0 : (in[x] | 0xFF000000);
+    }
+    canvas.save();
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    canvas.drawImage(dest, keyed);
+    canvas.restore();
+}

@@ -1,0 +1,202 @@
+#pragma once
+
+// A control that plays an animated GIF inside its rectangle, over whatever
+// its parent window paints beneath it.
+
+#include "media/Colors.h"
+#include "media/RxGIF.h"
+#include "media/RxTimer.h"
+
+#include <QImage>
+#include <QMutex>
+#include <QRecursiveMutex>
+#include <QString>
+#include <QWidget>
+
+#include <atomic>
+#include <exception>
+#include <cstdint>
+#include <memory>
+
+// The base: a child widget without a background of its own, so that Qt paints
+// the parent (and the siblings below) first and the control draws on top.
+// That is how the parent's background shows through transparent pixels; Qt's
+// backing store also gives the double buffering, so nothing flickers.
+class TRxImageControl : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TRxImageControl(QWidget *parent = nullptr);
+
+    // True while the control's properties are still arriving from a window
+    // layout: from construction until the event loop first runs, the control
+    // is polished, or Loaded() is called, whichever comes first.
+    bool Loading() const { return m_loading; }
+    virtual void Loaded();
+
+    bool InPaint() const { return m_inPaint; }
+
+protected:
+    // The control's colour: its parent's, as a child palette inherits it.
+    QColor Color() const;
+    // True when the picture lets what lies beneath show through; otherwise
+    // the client area is first filled with the control's colour.
+    virtual bool ShowsParentBackground() const { return true; }
+    virtual void PaintFrame(QPainter &canvas, QSize client) = 0;
+    // A paint that failed: Qt's painting cannot carry the failure on, so it
+    // is handed here once the painter is closed.
+    virtual void PaintFailed(std::exception_ptr error) = 0;
+
+    void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
+    // Left clicks belong to the control, as on any control (the window's own
+    // click handler is for clicks outside its controls); other buttons go on
+    // to the parent, whose context menu opens anywhere.
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+    mutable QRecursiveMutex ControlLock;
+    bool m_inPaint{false};
+
+private:
+    bool m_loading{true};
+};
+
+class TRxGIFAnimator : public TRxImageControl {
+    Q_OBJECT
+    Q_PROPERTY(bool AsyncDrawing READ AsyncDrawing WRITE setAsyncDrawing)
+    Q_PROPERTY(bool Animate READ Animate WRITE setAnimate)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
+    Q_PROPERTY(bool Center READ Center WRITE setCenter)
+    Q_PROPERTY(int FrameIndex READ FrameIndex WRITE setFrameIndex)
+    // The embedded GIF (resource type "GIF") that a layout gives as the
+    // image's data; read through the layout-data path of the image.
+    Q_PROPERTY(QString ImageResource READ ImageResource WRITE setImageResource)
+    Q_PROPERTY(bool Loop READ Loop WRITE setLoop)
+    Q_PROPERTY(bool Stretch READ Stretch WRITE setStretch)
+    Q_PROPERTY(bool Transparent READ Transparent WRITE setTransparent)
+
+public:
+    explicit TRxGIFAnimator(QWidget *parent = nullptr);
+    ~TRxGIFAnimator() override;
+
+    bool AsyncDrawing() const { return m_asyncDrawing; }
+    void setAsyncDrawing(bool value);
+    bool Animate() const { return m_animate; }
+    void setAnimate(bool value);
+    bool AutoSize() const { return m_autoSize; }
+    void setAutoSize(bool value);
+    bool Center() const { return m_center; }
+    void setCenter(bool value);
+    int FrameIndex() const { return m_frameIndex; }
+    void setFrameIndex(int value);
+    bool Loop() const { return m_loop; }
+    void setLoop(bool value) { m_loop = value; }
+    bool Stretch() const { return m_stretch; }
+    void setStretch(bool value);
+    bool Transparent() const { return m_transparent; }
+    void setTransparent(bool value);
+
+    // The picture, owned by the control. Loading into it (ReadLayoutData,
+    // LoadGIF) or assigning to it raises its change notification, which the
+    // control follows.
+    tavlo::TGIFImage &Image() { return m_image; }
+    const tavlo::TGIFImage &Image() const { return m_image; }
+    void setImage(const tavlo::TGIFImage &value);
+
+    QString ImageResource() const { return m_imageResource; }
+    void setImageResource(const QString &name);
+
+    // The time frame i stays on screen: its delay clamped to 50..10000 ms;
+    // 0 for an index outside the frames or an image of fewer than 2 frames.
+    int FrameInterval(int i) const;
+
+    // One tick of the timer: the next frame, composed and shown at once.
+    void AdvanceFrame();
+    // Repaints the control at once (from the pacing thread with AsyncDrawing:
+    // composes there and hands the picture to the window thread).
+    void PaintNow();
+
+    // True while a tick paints.
+    bool TimerRepaint() const { return m_timerRepaint; }
+
+    // What the control is doing, for tests and benchmarks.
+    TRxTimer &Timer() { return *m_timer; }
+    int CacheIndex() const;
+    QImage FrameCache() const;
+    // How many compositions started from scratch, and the first frame the
+    // latest of them drew from.
+    std::uint64_t FullCompositions() const;
+    int LastStartFrame() const;
+
+signals:
+    void OnStart();
+    void OnStop();
+    void OnChange();
+    void OnFrameChanged();
+
+protected:
+    bool ShowsParentBackground() const override;
+    void PaintFrame(QPainter &canvas, QSize client) override;
+    void PaintFailed(std::exception_ptr error) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
+
+public:
+    void setVisible(bool visible) override;
+
+private:
+    void HandleImageChange();
+    void ImageUpdated();
+    void FitToImage();
+    bool canAdvance() const;
+    const QImage &ComposeFrame(int index, tavlo::TColor &key);
+    void presentFromThread();
+    void fireFrameChanged();
+
+    std::unique_ptr<TRxTimer> m_timer;
+    tavlo::TGIFImage m_image;
+    QString m_imageResource;
+
+    bool m_asyncDrawing{false};
+    bool m_animate{false};
+    bool m_autoSize{true};
+    bool m_center{false};
+    int m_frameIndex{0};
+    bool m_loop{true};
+    bool m_stretch{false};
+    bool m_transparent{true};
+    bool m_timerRepaint{false};
+    bool m_destroying{false};
+    std::exception_ptr m_tickPaintError;
+
+    QImage m_frameCache;
+    int m_cacheIndex{-1};
+    tavlo::TColor m_cacheKeyColor{tavlo::clNone};
+    tavlo::TColor m_cacheBrush{tavlo::clNone};
+    std::uint64_t m_fullCompositions{0};
+    int m_lastStartFrame{-1};
+
+    // What the pacing thread may not ask Qt for, kept up to date by the
+    // window thread (used with AsyncDrawing only).
+    std::atomic<bool> m_shown{true};
+    std::atomic<bool> m_parentReady{false};
+    // The drawing surface: a picture composed on the pacing thread, waiting
+    // for the window thread to show it (AsyncDrawing only).
+    QMutex m_surfaceLock;
+    QImage m_presented;
+    int m_presentedIndex{-1};
+    QSize m_clientSize;
+    QColor m_color;
+};
+
+namespace tavlo {
+
+// Draws the source part of bmp scaled into dest, leaving the canvas untouched
+// where the source pixel is key (for a monochrome bmp, white is the key).
+// Scaling repeats or drops whole pixels and never blends.
+void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest,
+               TColor key);
+
+} // namespace tavlo

@@ -1,0 +1,444 @@
+#include "media/RxTimer.h"
+
+#include "media/Exceptions.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMutexLocker>
+#include <QTimerEvent>
+
+namespace {
+
+QMutex displayLock;
+TRxTimer::ExceptionDisplay exceptionDisplay;
+
+} // namespace
+
+// A call handed to the window thread. It is shared between the waiting
+// thread and the queued event, so neither outlives what the other needs.
+struct TTimerThread::Call {
+    QMutex mutex;
+    QWaitCondition finished;
+    bool done{false};
+    bool abandoned{false};
+};
+
+TTimerThread::TTimerThread(TRxTimer *timer)
+    : m_timer{timer}
+{
+}
+
+TTimerThread::~TTimerThread()
+{
+    Terminate();
+    wait();
+}
+
+void TTimerThread::setInterval(std::uint32_t ms)
+{
+    QMutexLocker lock(&m_mutex);
+    m_interval = ms;
+}
+
+std::uint32_t TTimerThread::Interval() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_interval;
+}
+
+void TTimerThread::Suspend()
+{
+    QMutexLocker lock(&m_mutex);
+    m_suspended = true;
+}
+
+void TTimerThread::Resume(QThread::Priority priority)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_terminated)
+        return;
+    m_suspended = false;
+    m_wake.wakeAll();
+    lock.unlock();
+    if (!isRunning() && !isFinished())
+        start(priority);
+    else if (priority != QThread::InheritPriority && isRunning())
+        setPriority(priority);
+}
+
+bool TTimerThread::Suspended() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_suspended;
+}
+
+void TTimerThread::Terminate()
+{
+    QMutexLocker lock(&m_mutex);
+    m_terminated = true;
+    m_wake.wakeAll();
+    abandonPendingCall();
+}
+
+void TTimerThread::abandonPendingCall()
+{
+    if (!m_pending)
+        return;
+    QMutexLocker callLock(&m_pending->mutex);
+    m_pending->abandoned = true;
+    m_pending->finished.wakeAll();
+}
+
+bool TTimerThread::Terminated() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_terminated;
+}
+
+std::uint32_t TTimerThread::SleepInterval() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_sleepInterval;
+}
+
+std::uint64_t TTimerThread::SleepCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_sleepCount;
+}
+
+bool TTimerThread::stopped() const
+{
+    return m_terminated || m_applicationTerminating || m_timer == nullptr;
+}
+
+void TTimerThread::run()
+{
+    QMutexLocker lock(&m_mutex);
+    while (!stopped()) {
+        if (m_suspended || m_interval == 0) {
+            m_wake.wait(&m_mutex);
+            continue;
+        }
+        m_sleepInterval = m_interval;
+        ++m_sleepCount;
+        // The deadline is fixed when the sleep begins: a new interval or a
+        // suspension on the way does not restart it.
+        const QDeadlineTimer deadline(std::int64_t(m_sleepInterval), Qt::PreciseTimer);
+        while (!stopped() && (m_suspended || !deadline.hasExpired())) {
+            if (m_suspended)
+                m_wake.wait(&m_mutex);
+            else
+                m_wake.wait(&m_mutex, deadline);
+        }
+        if (stopped())
+            break;
+        lock.unlock();
+        tick();
+        lock.relock();
+    }
+}
+
+void TTimerThread::tick()
+{
+    TRxTimer *timer = nullptr;
+    {
+        QMutexLocker lock(&m_mutex);
+        timer = m_timer;
+    }
+    // The owner clears m_timer and then joins this thread before it goes
+    // away, so the pointer stays good for the rest of this step.
+    if (timer == nullptr || !timer->Enabled())
+        return;
+    if (timer->SyncEvent()) {
+        RunOnWindowThread([timer] { timer->Tick(); });
+        return;
+    }
+    try {
+        timer->Tick();
+    } catch (const std::exception &error) {
+        TRxTimer::showException(error);
+    }
+}
+
+void TTimerThread::RunOnWindowThread(const std::function<void()> &method)
+{
+    QMutexLocker lock(&m_mutex);
+    TRxTimer *receiver = m_timer;
+    lock.unlock();
+    if (receiver == nullptr || QThread::currentThread() == receiver->thread()) {
+        method();
+        return;
+    }
+
+    // Posted to the timer object: if the timer is destroyed before the window
+    // thread gets to it, Qt drops the call with it. The wait below also ends
+    // when this thread is told to terminate, so a window thread that is
+    // destroying the timer (or has left its event loop) never deadlocks
+    // against us.
+    auto call = std::make_shared<Call>();
+    lock.relock();
+    // A thread that is ending drops window-thread work rather than running
+    // it on the wrong thread.
+    if (stopped())
+        return;
+    m_pending = call;
+    lock.unlock();
+    QMetaObject::invokeMethod(
+        receiver,
+        [call, method] {
+            {
+                QMutexLocker callLock(&call->mutex);
+                if (call->abandoned)
+                    return;
+            }
+            try {
+                method();
+            } catch (const std::exception &error) {
+                TRxTimer::showException(error);
+            }
+            QMutexLocker callLock(&call->mutex);
+            call->done = true;
+            call->finished.wakeAll();
+        },
+        Qt::QueuedConnection);
+
+    {
+        QMutexLocker callLock(&call->mutex);
+        while (!call->done && !call->abandoned)
+            call->finished.wait(&call->mutex);
+    }
+    lock.relock();
+    m_pending.reset();
+}
+
+TRxTimer::TRxTimer(QObject *owner)
+    : QObject{owner}
+    , m_thread{std::make_unique<TTimerThread>(this)}
+{
+    if (auto *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &TRxTimer::stopThreadForQuit);
+}
+
+TRxTimer::~TRxTimer()
+{
+    {
+        QMutexLocker lock(&m_lock);
+        m_destroying = true;
+        m_enabled = false;
+        m_onTimer = nullptr;
+    }
+    if (m_windowTimer != 0) {
+        killTimer(m_windowTimer);
+        m_windowTimer = 0;
+    }
+    {
+        QMutexLocker lock(&m_thread->m_mutex);
+        m_thread->m_timer = nullptr;
+    }
+    m_thread->Terminate();
+    m_thread->wait();
+}
+
+void TRxTimer::stopThreadForQuit()
+{
+    {
+        QMutexLocker lock(&m_thread->m_mutex);
+        m_thread->m_applicationTerminating = true;
+        m_thread->m_wake.wakeAll();
+        m_thread->abandonPendingCall();
+    }
+    m_thread->wait();
+    if (m_windowTimer != 0) {
+        killTimer(m_windowTimer);
+        m_windowTimer = 0;
+    }
+}
+
+bool TRxTimer::Enabled() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_enabled;
+}
+
+void TRxTimer::setEnabled(bool value)
+{
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_enabled == value)
+            return;
+        m_enabled = value;
+    }
+    ApplyTimerSettings();
+}
+
+std::uint32_t TRxTimer::Interval() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_interval;
+}
+
+void TRxTimer::setInterval(std::uint32_t value)
+{
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_interval == value)
+            return;
+        m_interval = value;
+    }
+    ApplyTimerSettings();
+}
+
+bool TRxTimer::SyncEvent() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_syncEvent;
+}
+
+void TRxTimer::setSyncEvent(bool value)
+{
+    QMutexLocker lock(&m_lock);
+    m_syncEvent = value;
+}
+
+bool TRxTimer::Threaded() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_threaded;
+}
+
+void TRxTimer::setThreaded(bool value)
+{
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_threaded == value)
+            return;
+        m_threaded = value;
+    }
+    ApplyTimerSettings();
+}
+
+QThread::Priority TRxTimer::ThreadPriority() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_priority;
+}
+
+void TRxTimer::setThreadPriority(QThread::Priority value)
+{
+    bool threaded = false;
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_priority == value)
+            return;
+        m_priority = value;
+        threaded = m_threaded;
+    }
+    if (threaded)
+        ApplyTimerSettings();
+}
+
+bool TRxTimer::hasOnTimer() const
+{
+    QMutexLocker lock(&m_lock);
+    return bool(m_onTimer);
+}
+
+void TRxTimer::setOnTimer(TNotifyEvent handler)
+{
+    bool changed = false;
+    {
+        QMutexLocker lock(&m_lock);
+        changed = bool(m_onTimer) != bool(handler);
+        m_onTimer = std::move(handler);
+    }
+    if (changed)
+        ApplyTimerSettings();
+}
+
+void TRxTimer::Tick()
+{
+    TNotifyEvent handler;
+    {
+        QMutexLocker lock(&m_lock);
+        if (!m_enabled || m_destroying || !m_onTimer)
+            return;
+        handler = m_onTimer;
+    }
+    handler();
+}
+
+void TRxTimer::ApplyTimerSettings()
+{
+    if (QThread::currentThread() != thread()) {
+        // Window timers belong to the timer's own thread; a change made on
+        // the pacing thread (a tick that sets the next interval) only needs
+        // the thread's settings, anything else is carried over.
+        if (Threaded()) {
+            QMutexLocker lock(&m_lock);
+            m_thread->Suspend();
+            m_thread->setInterval(m_interval);
+            if (m_interval != 0 && m_enabled && m_onTimer && !m_destroying)
+                m_thread->Resume(m_priority);
+        } else {
+            QMetaObject::invokeMethod(this, &TRxTimer::ApplyTimerSettings, Qt::QueuedConnection);
+        }
+        return;
+    }
+
+    QMutexLocker lock(&m_lock);
+    const bool run = m_interval != 0 && m_enabled && m_onTimer && !m_destroying;
+    if (m_threaded) {
+        if (m_windowTimer != 0) {
+            killTimer(m_windowTimer);
+            m_windowTimer = 0;
+        }
+        m_thread->Suspend();
+        m_thread->setInterval(m_interval);
+        if (run)
+            m_thread->Resume(m_priority);
+        return;
+    }
+    m_thread->Suspend();
+    if (m_windowTimer != 0) {
+        killTimer(m_windowTimer);
+        m_windowTimer = 0;
+    }
+    if (run) {
+        m_windowTimer = startTimer(std::chrono::milliseconds(m_interval), Qt::PreciseTimer);
+        if (m_windowTimer == 0)
+            throw tavlo::EOutOfResources(QStringLiteral("Pas assez de timers disponibles"));
+    }
+}
+
+void TRxTimer::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_windowTimer) {
+        QObject::timerEvent(event);
+        return;
+    }
+    try {
+        Tick();
+    } catch (const std::exception &error) {
+        showException(error);
+    }
+}
+
+void TRxTimer::setExceptionDisplay(ExceptionDisplay display)
+{
+    QMutexLocker lock(&displayLock);
+    exceptionDisplay = std::move(display);
+}
+
+void TRxTimer::showException(const std::exception &error)
+{
+    ExceptionDisplay display;
+    {
+        QMutexLocker lock(&displayLock);
+        display = exceptionDisplay;
+    }
+    if (display)
+        display(error);
+    else
+        qWarning("%s", error.what());
+}

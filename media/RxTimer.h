@@ -1,0 +1,136 @@
+#pragma once
+
+// A timer whose ticks are paced by a background thread (or, if asked, by an
+// ordinary window timer) and, by default, carried out on the window thread.
+
+#include <QMutex>
+#include <QObject>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class TRxTimer;
+
+// The pacing thread of one TRxTimer. It sleeps for its own copy of the
+// interval, then ticks. Every wait in it (suspension, sleep, a call handed
+// to the window thread) ends at once when the thread is told to terminate,
+// so whoever ends it never waits longer than one tick.
+class TTimerThread : public QThread {
+    Q_OBJECT
+
+public:
+    explicit TTimerThread(TRxTimer *timer);
+    ~TTimerThread() override;
+
+    // The interval of the next sleep; the sleep in progress keeps its own.
+    void setInterval(std::uint32_t ms);
+    std::uint32_t Interval() const;
+
+    // Suspension freezes the ticking, not the clock: a sleep that ran out
+    // while suspended ticks as soon as the thread is resumed. The first
+    // Resume starts the thread (it is created suspended).
+    void Suspend();
+    void Resume(QThread::Priority priority = QThread::InheritPriority);
+    bool Suspended() const;
+
+    // Asks the thread to end; it stops after its current step.
+    void Terminate();
+    bool Terminated() const;
+
+    // Runs method on the window thread and waits until it has returned. On
+    // the window thread itself the method runs directly; once the thread is
+    // terminating, a call from elsewhere is dropped.
+    void RunOnWindowThread(const std::function<void()> &method);
+
+    // What the thread is doing, for tests and benchmarks: the interval of the
+    // sleep in progress (or the last one) and how many sleeps have begun.
+    std::uint32_t SleepInterval() const;
+    std::uint64_t SleepCount() const;
+
+protected:
+    void run() override;
+
+private:
+    struct Call;
+    // Both with m_mutex held.
+    bool stopped() const;
+    void abandonPendingCall();
+    void tick();
+
+    mutable QMutex m_mutex;
+    QWaitCondition m_wake;
+    TRxTimer *m_timer{nullptr};
+    std::uint32_t m_interval{1000};
+    std::uint32_t m_sleepInterval{0};
+    std::uint64_t m_sleepCount{0};
+    bool m_suspended{true};
+    bool m_terminated{false};
+    bool m_applicationTerminating{false};
+    std::shared_ptr<Call> m_pending;
+    friend class TRxTimer;
+};
+
+class TRxTimer : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)
+    Q_PROPERTY(uint Interval READ Interval WRITE setInterval)
+    Q_PROPERTY(bool SyncEvent READ SyncEvent WRITE setSyncEvent)
+    Q_PROPERTY(bool Threaded READ Threaded WRITE setThreaded)
+
+public:
+    using TNotifyEvent = std::function<void()>;
+    // Shows a failure that a tick raised where nobody could catch it.
+    using ExceptionDisplay = std::function<void(const std::exception &)>;
+
+    explicit TRxTimer(QObject *owner = nullptr);
+    ~TRxTimer() override;
+
+    bool Enabled() const;
+    void setEnabled(bool value);
+    // Milliseconds; 0 keeps the timer from ticking.
+    std::uint32_t Interval() const;
+    void setInterval(std::uint32_t value);
+    // True: the tick runs on the window thread while the pacing thread waits
+    // for it. False: the tick runs on the pacing thread.
+    bool SyncEvent() const;
+    void setSyncEvent(bool value);
+    // True: paced by the background thread; false: by a window timer.
+    bool Threaded() const;
+    void setThreaded(bool value);
+    QThread::Priority ThreadPriority() const;
+    void setThreadPriority(QThread::Priority value);
+
+    bool hasOnTimer() const;
+    void setOnTimer(TNotifyEvent handler);
+
+    // One tick: calls OnTimer when enabled, assigned and not being destroyed.
+    void Tick();
+
+    TTimerThread *Thread() const { return m_thread.get(); }
+
+    // Where failures of ticks are shown; the default prints them on stderr.
+    static void setExceptionDisplay(ExceptionDisplay display);
+    static void showException(const std::exception &error);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    void ApplyTimerSettings();
+    void stopThreadForQuit();
+
+    mutable QMutex m_lock;
+    bool m_enabled{true};
+    std::uint32_t m_interval{1000};
+    bool m_syncEvent{true};
+    bool m_threaded{true};
+    QThread::Priority m_priority{QThread::NormalPriority};
+    TNotifyEvent m_onTimer;
+    bool m_destroying{false};
+    int m_windowTimer{0};
+    std::unique_ptr<TTimerThread> m_thread;
+};
