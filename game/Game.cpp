@@ -113,7 +113,7 @@ bool Game::IsGameOver()
     // Neither colour able to move would otherwise leave the game waiting
     // forever for a press that cannot be played.
     const BoardSnapshot snapshot = Snapshot(m_grid);
-    return FindMoves(snapshot, kWhite).empty() && FindMoves(snapshot, kBlack).empty();
+    return !hasAnyMove(snapshot, kWhite) && !hasAnyMove(snapshot, kBlack);
 }
 
 void Game::NewGame()

@@ -5,34 +5,25 @@ namespace tavlo {
 FlipCounts DirectionCounts(int opponent, int column, int row, const BoardSnapshot& snapshot)
 {
     FlipCounts counts{};
-    // open: the walk goes on; unclosed: no disc but the opponent's met yet.
-    std::array<bool, 9> open;
-    std::array<bool, 9> unclosed;
-    open.fill(true);
-    unclosed.fill(true);
-
-    for (int d = 1; d <= kBoardSize; ++d) {
-        for (int dir = 0; dir < 9; ++dir) {
-            if (dir == 4)
-                continue;
-            const int r = row + d * (dir / 3 - 1);
-            const int c = column + d * (dir % 3 - 1);
-            if (!onBoard(c, r) || !open[dir])
-                continue;
-            const int v = snapshot[r][c];
-            if (v == opponent && unclosed[dir])
-                ++counts[dir];
-            else if (v != kEmpty)
-                unclosed[dir] = false;
-            else
-                open[dir] = false;
-        }
-    }
-    // A run that never met a closing disc (it reached an empty square or
-    // the edge) turns nothing over.
     for (int dir = 0; dir < 9; ++dir) {
-        if (unclosed[dir])
-            counts[dir] = 0;
+        if (dir == 4)
+            continue;
+        const int rowStep = dir / 3 - 1;
+        const int columnStep = dir % 3 - 1;
+        // Opponent discs count until the first other disc closes the run; a
+        // run that meets an empty square or the edge first turns nothing over.
+        std::int32_t run = 0;
+        for (int d = 1; d <= kBoardSize; ++d) {
+            const int r = row + d * rowStep;
+            const int c = column + d * columnStep;
+            if (!onBoard(c, r) || snapshot[r][c] == kEmpty)
+                break;
+            if (snapshot[r][c] != opponent) {
+                counts[dir] = run;
+                break;
+            }
+            ++run;
+        }
     }
     return counts;
 }
@@ -59,6 +50,19 @@ FlipCounts countsForMove(const BoardSnapshot& snapshot, int player, int column, 
     BoardSnapshot placed = snapshot;
     placed[row][column] = player;
     return DirectionCounts(opponentOf(player), column, row, placed);
+}
+
+bool hasAnyMove(const BoardSnapshot& snapshot, int player)
+{
+    if (player != kWhite && player != kBlack)
+        return false;
+    for (int column = 0; column < kBoardSize; ++column) {
+        for (int row = 0; row < kBoardSize; ++row) {
+            if (snapshot[row][column] == kEmpty && LineFlags(countsForMove(snapshot, player, column, row)).any())
+                return true;
+        }
+    }
+    return false;
 }
 
 MoveList FindMoves(const BoardSnapshot& snapshot, int player)

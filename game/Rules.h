@@ -56,6 +56,9 @@ FlipCounts countsForMove(const BoardSnapshot& snapshot, int player, int column, 
 // drawing. Players other than 1 and 2 have none.
 MoveList FindMoves(const BoardSnapshot& snapshot, int player);
 
+// Whether player has any legal move on this position.
+bool hasAnyMove(const BoardSnapshot& snapshot, int player);
+
 // Whether the move hints are drawn after a move list was computed: only when
 // moves were found, hints are switched on, and either two humans play or it
 // is white's list (the computer's own moves are never hinted).
