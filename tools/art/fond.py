@@ -38,10 +38,10 @@ RULES = [
     ('À son tour, chaque joueur pose un pion de sa couleur sur', 'p'),
     ('une case vide, de façon à encadrer un ou plusieurs pions', 'p'),
     ('adverses entre ce pion et un autre pion de sa couleur,', 'p'),
-    ('en ligne droite, sans case vide entre eux. On encadre', 'p'),
-    ('dans les huit directions : horizontales, verticales et', 'p'),
-    ('diagonales, et dans plusieurs à la fois. Tous les pions', 'p'),
-    ('encadrés sont retournés et prennent sa couleur.', 'p'),
+    ('en ligne droite et sans case vide entre eux. On encadre', 'p'),
+    ("à l'horizontale, à la verticale ou en diagonale, soit huit", 'p'),
+    ('directions, et parfois plusieurs à la fois. Tous les pions', 'p'),
+    ('encadrés sont retournés et prennent la couleur du joueur.', 'p'),
     ('', 's'),
     ('Passer son tour', 'h'),
     ('Le joueur qui ne peut encadrer aucun pion passe son', 'p'),
@@ -78,6 +78,11 @@ def rules_text():
                        f'{fam} fill="{col}" filter="url(#textglow)">{esc(text)}</text>')
         y += lh
     out.append('</g>')
+    # a white and a black disc flanking the heading
+    ty = top + STYLE['t'][2] / 2 + 1
+    for x, g in ((TEXT_CX - 96, 'wdisc'), (TEXT_CX + 96, 'bdisc')):
+        out.append(f'<circle cx="{x + 1}" cy="{ty + 1.5:.1f}" r="9" fill="#0a0210" fill-opacity="0.7"/>')
+        out.append(f'<circle cx="{x}" cy="{ty:.1f}" r="9" fill="url(#{g})" stroke="#c8a0e0" stroke-width="0.8"/>')
     return '\n'.join(out)
 
 
@@ -137,13 +142,13 @@ def main():
   <filter id="crack1" x="0" y="0" width="1" height="1" color-interpolation-filters="sRGB">
     <feTurbulence type="fractalNoise" baseFrequency="0.008" numOctaves="5" seed="4" result="n"/>
     <feColorMatrix in="n" type="matrix" values="0 0 0 0 1  0 0 0 0 0.92  0 0 0 0 0.35  1 0 0 0 0"/>
-    <feComponentTransfer><feFuncA type="discrete" tableValues="{band(100, 50)}"/></feComponentTransfer>
+    <feComponentTransfer><feFuncA type="table" tableValues="{band(70, 35)}"/></feComponentTransfer>
     <feGaussianBlur stdDeviation="0.35"/>
   </filter>
   <filter id="crack2" x="0" y="0" width="1" height="1" color-interpolation-filters="sRGB">
     <feTurbulence type="fractalNoise" baseFrequency="0.014" numOctaves="5" seed="11" result="n"/>
     <feColorMatrix in="n" type="matrix" values="0 0 0 0 1  0 0 0 0 0.85  0 0 0 0 0.2  1 0 0 0 0"/>
-    <feComponentTransfer><feFuncA type="discrete" tableValues="{band(140, 60, '0.7')}"/></feComponentTransfer>
+    <feComponentTransfer><feFuncA type="table" tableValues="{band(110, 48, '0.8')}"/></feComponentTransfer>
     <feGaussianBlur stdDeviation="0.3"/>
   </filter>
   <filter id="drop" x="-0.2" y="-0.2" width="1.4" height="1.4">
@@ -158,7 +163,7 @@ def main():
     <feColorMatrix in="o" type="matrix" values="0 0 0 0 0.05  0 0 0 0 0  0 0 0 0 0.1  0 0 0 0.9 0" result="s"/>
     <feMerge><feMergeNode in="s"/><feMergeNode in="SourceGraphic"/></feMerge>
   </filter>
-  <linearGradient id="rpanel" x1="0" y1="0" x2="0.3" y2="1">
+  <linearGradient id="rpanel" gradientUnits="userSpaceOnUse" x1="300" y1="84" x2="420" y2="580">
     <stop offset="0" stop-color="#3c1452"/>
     <stop offset="1" stop-color="#24093a"/>
   </linearGradient>
@@ -227,7 +232,7 @@ def main():
 </g>
 <rect x="63" y="97" width="127" height="320" rx="22" fill="#000" filter="url(#panelgrain)"/>
 <rect x="68.5" y="102.5" width="116" height="309" rx="18" fill="none" stroke="#c890f0" stroke-opacity="0.5" stroke-dasharray="2 3"/>
-<text x="126.5" y="111.5" font-family="Liberation Sans" font-weight="bold" font-size="11" letter-spacing="1" fill="#f0d8ff" text-anchor="middle">TRAIT</text>
+<text x="126.5" y="111.5" font-family="Liberation Sans" font-weight="bold" font-size="11" letter-spacing="1" fill="#f0d8ff" text-anchor="middle">TOUR</text>
 <!-- recess under the turn indicator -->
 <rect x="89" y="113" width="75" height="75" rx="7" fill="url(#bevelout)"/>
 <rect x="93" y="117" width="67" height="67" rx="4" fill="#12041c"/>
@@ -247,6 +252,7 @@ def main():
   <rect x="262" y="78" width="523" height="507" rx="28" fill="url(#rim)"/>
   <rect x="268" y="84" width="511" height="495" rx="24" fill="url(#rpanel)"/>
 </g>
+<rect x="268" y="84" width="511" height="495" rx="24" fill="#000" filter="url(#panelgrain)" opacity="0.6"/>
 {rules_text()}
 </svg>
 '''
