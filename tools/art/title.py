@@ -23,6 +23,7 @@ SIZE = 70
 # advance widths of Liberation Serif bold, in ems
 ADV = {c: w * SIZE for c, w in {'T': 0.667, 'A': 0.722, 'V': 0.722, 'L': 0.667, 'O': 0.778}.items()}
 GAP = 12
+DEPTH = 9         # thickness of a letter, shown while it turns
 
 
 def centres():
@@ -75,10 +76,24 @@ def frame_svg(frame):
         base = 60
         letter = (f'<text x="{cx:.1f}" y="{base}" text-anchor="middle" font-family="Liberation Serif" '
                   f'font-weight="bold" font-size="{SIZE}"')
-        g = [f'<g transform="translate({cx:.2f} 0) scale({s:.4f} 1) translate({-cx:.2f} 0)">']
-        # thick dark rim and a drop to the lower right, then the grained face, then a fine outline
-        g.append(f'  {letter} fill="#4a2404" stroke="#3a1a04" stroke-width="5" stroke-linejoin="round" '
-                 f'transform="translate(2 2)">{c}</text>')
+        side = math.sin(a) * DEPTH      # how far the letter's thickness shows
+        g = []
+
+        def face(dx):
+            return f'<g transform="translate({cx + dx:.2f} 0) scale({s:.4f} 1) translate({-cx:.2f} 0)">'
+
+        # the drop to the lower right, under everything
+        g.append(face(-side / 2) + f'{letter} fill="#4a2404" stroke="#3a1a04" stroke-width="5" '
+                 f'stroke-linejoin="round" transform="translate(2 2)">{c}</text></g>')
+        # the letter's thickness: copies stepping from the back face to the front one
+        if abs(side) > 0.5:
+            steps = max(2, int(abs(side) * 1.5))
+            for k in range(steps, 0, -1):
+                dx = -side / 2 + side * k / steps
+                edge = '#4a2404' if k == steps else '#8a4c10'
+                g.append(face(dx) + f'{letter} fill="#8a4c10" stroke="{edge}" stroke-width="2" '
+                         f'stroke-linejoin="round">{c}</text></g>')
+        g.append(face(-side / 2))
         g.append(f'  {letter} fill="url(#gold)" filter="url(#wood)">{c}</text>')
         if dark > 0.01:
             g.append(f'  {letter} fill="#4a2204" fill-opacity="{min(dark, 0.85):.3f}">{c}</text>')
