@@ -62,6 +62,13 @@ FRONT = '''
   <g fill="#1a3aa0">
     <path d="M262 110 l0 -22 l10 -4 l0 18" stroke="#1a3aa0" stroke-width="2" fill="none"/>
     <ellipse cx="259" cy="111" rx="4" ry="3"/><ellipse cx="269" cy="103" rx="4" ry="3"/>
+    <path d="M276 146 l0 -18 l8 4" stroke="#1a3aa0" stroke-width="2" fill="none"/>
+    <ellipse cx="273" cy="147" rx="3.6" ry="2.7"/>
+  </g>
+  <g fill="#fffbe0">
+    <path d="M40 70 l2 6 l6 2 l-6 2 l-2 6 l-2 -6 l-6 -2 l6 -2 Z"/>
+    <path d="M262 228 l1.5 4.5 l4.5 1.5 l-4.5 1.5 l-1.5 4.5 l-1.5 -4.5 l-4.5 -1.5 l4.5 -1.5 Z"/>
+    <path d="M30 200 l1.5 4.5 l4.5 1.5 l-4.5 1.5 l-1.5 4.5 l-1.5 -4.5 l-4.5 -1.5 l4.5 -1.5 Z"/>
   </g>
 </g>'''
 
@@ -116,6 +123,7 @@ def main():
   <circle cx="150" cy="150" r="92" fill="url(#ring)" stroke="#8a3a00" stroke-width="2"/>
   <circle cx="150" cy="150" r="80" fill="url(#medal)" stroke="#b05a00" stroke-width="2"/>
 </g>
+<path d="M86 112 A78 78 0 0 1 180 78" fill="none" stroke="#ffffff" stroke-opacity="0.55" stroke-width="3" stroke-linecap="round"/>
 <g clip-path="url(#medclip)">
 {rays(150, 150, 24, 0, 90, '#ffffff', 0.22)}
 {TRUMPETER}
