@@ -1,0 +1,213 @@
+// Plays the game's sounds through SoundPlayer on the real audio output, or
+// analyses what a sound server recorded of them.
+//
+//   sound_driver play      the scenario below, through the default device
+//   sound_driver muted     the same length of time, the player made but silent
+//   sound_driver analyse FILE play|muted
+//                          FILE: raw signed 16-bit little-endian mono 44.1 kHz
+//
+// The scenario, in seconds from the first sound:
+//   0.00 "Click"
+//   0.50 "Bloque", heard whole
+//   1.50 "Bloque", cut at 1.65 by "Click"
+//   2.30 "Bloque", and at 2.35 a "Click" that must not interrupt it
+#include "media/SoundPlayer.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+using namespace tavlo;
+
+namespace {
+
+constexpr int recordRate = 44100;
+
+int runScenario(int argc, char **argv, bool audible)
+{
+    QApplication app(argc, argv);
+    SoundPlayer &player = SoundPlayer::instance();
+    auto at = [&](int ms, auto what) { QTimer::singleShot(ms, Qt::PreciseTimer, &app, what); };
+    int failures = 0;
+    auto expect = [&](bool ok, const char *what) {
+        if (!ok) {
+            std::fprintf(stderr, "driver: %s\n", what);
+            ++failures;
+        }
+    };
+    if (audible) {
+        at(0, [&] { expect(player.play("Click"), "Click did not start"); });
+        at(500, [&] { expect(player.play("Bloque"), "Bloque did not start"); });
+        at(1500, [&] { player.play("Bloque"); });
+        at(1650, [&] { expect(player.playing() == "BLOQUE", "Bloque not playing at 150 ms"); });
+        at(1650, [&] { player.play("Click"); });
+        at(2300, [&] { player.play("Bloque"); });
+        at(2350, [&] { expect(!player.play("Click", SoundPlayer::Interrupt::No), "Click interrupted Bloque"); });
+    }
+    at(3300, [&] { app.quit(); });
+    app.exec();
+    player.stop();
+    return failures ? 1 : 0;
+}
+
+struct Segment {
+    double start{0}; // seconds
+    double length{0};
+    double rms{0};   // of the samples inside, full scale 1
+    double peakHz{0};
+};
+
+// Frequency of the strongest component between 100 Hz and 5 kHz.
+double peakFrequency(const std::vector<double> &x)
+{
+    double bestHz = 0, bestPower = -1;
+    for (double hz = 100; hz <= 5000; hz += 10) {
+        const double w = 2 * M_PI * hz / recordRate;
+        const double c = 2 * std::cos(w);
+        double s1 = 0, s2 = 0;
+        for (double v : x) {
+            const double s0 = v + c * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double power = s1 * s1 + s2 * s2 - c * s1 * s2;
+        if (power > bestPower) {
+            bestPower = power;
+            bestHz = hz;
+        }
+    }
+    return bestHz;
+}
+
+std::vector<Segment> findSegments(const std::vector<double> &x)
+{
+    constexpr int window = recordRate / 200;  // 5 ms
+    constexpr double threshold = 0.01;        // -40 dB of full scale
+    constexpr int mergeGap = 4;               // windows: quieter stretches up to 20 ms belong to one sound
+    std::vector<bool> loud;
+    for (size_t i = 0; i + window <= x.size(); i += window) {
+        double sum = 0;
+        for (int k = 0; k < window; ++k)
+            sum += x[i + k] * x[i + k];
+        loud.push_back(std::sqrt(sum / window) > threshold);
+    }
+    std::vector<Segment> segments;
+    size_t i = 0;
+    while (i < loud.size()) {
+        if (!loud[i]) {
+            ++i;
+            continue;
+        }
+        size_t last = i, j = i;
+        while (j < loud.size() && j <= last + mergeGap) {
+            if (loud[j])
+                last = j;
+            ++j;
+        }
+        std::vector<double> part(x.begin() + i * window, x.begin() + (last + 1) * window);
+        double sum = 0;
+        for (double v : part)
+            sum += v * v;
+        segments.push_back(Segment{double(i * window) / recordRate, double(part.size()) / recordRate,
+                                   std::sqrt(sum / part.size()), peakFrequency(part)});
+        i = last + 1;
+    }
+    return segments;
+}
+
+int analyse(const char *path, bool audible)
+{
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "analyse: cannot read %s\n", path);
+        return 1;
+    }
+    const QByteArray raw = file.readAll();
+    std::vector<double> x(raw.size() / 2);
+    for (size_t i = 0; i < x.size(); ++i) {
+        const auto lo = quint8(raw[qsizetype(2 * i)]);
+        const auto hi = qint8(raw[qsizetype(2 * i + 1)]);
+        x[i] = double(qint16(hi * 256 + lo)) / 32768.0;
+    }
+    const double seconds = double(x.size()) / recordRate;
+    const std::vector<Segment> segs = findSegments(x);
+    std::printf("recorded %.3f s, %zu sounds\n", seconds, segs.size());
+    for (const Segment &s : segs)
+        std::printf("  at %.3f s: %.3f s long, rms %.3f, peak %.0f Hz\n", s.start, s.length, s.rms, s.peakHz);
+
+    int failures = 0;
+    auto check = [&](bool ok, const char *what) {
+        std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what);
+        failures += ok ? 0 : 1;
+    };
+    if (!audible) {
+        double loudest = 0;
+        for (double v : x)
+            loudest = std::max(loudest, std::abs(v));
+        check(seconds > 2.5, "the recording covers the run");
+        check(segs.empty() && loudest < 0.002, "silence throughout");
+        return failures ? 1 : 0;
+    }
+    check(seconds > 3.0, "the recording covers the run");
+    if (segs.empty()) {
+        check(false, "something was heard");
+        return 1;
+    }
+    // Each new sound reaches the sink after its own stream's latency, which
+    // varies by some tens of milliseconds; sounds are placed in the
+    // scenario's time slots, and only timings inside one sound are tight.
+    const double t0 = segs[0].start;
+    auto inSlot = [&](double from, double to) {
+        std::vector<Segment> in;
+        for (const Segment &s : segs)
+            if (s.start - t0 >= from && s.start - t0 < to)
+                in.push_back(s);
+        return in;
+    };
+    auto near = [&](const Segment &s, double at) { return std::abs(s.start - t0 - at) < 0.08; };
+    auto isClick = [](const Segment &s) {
+        return s.length >= 0.010 && s.length <= 0.040 && s.peakHz >= 1250 && s.peakHz <= 1750;
+    };
+    auto isFirstPart = [](const Segment &s) { return s.length >= 0.08 && s.length <= 0.14; };
+    auto isSecondPart = [](const Segment &s) { return s.length >= 0.14 && s.length <= 0.27; };
+    auto isWholeBloque = [&](const std::vector<Segment> &b, double at) {
+        if (b.size() != 2)
+            return false;
+        const double gap = b[1].start - b[0].start - b[0].length;
+        const double whole = b[1].start + b[1].length - b[0].start;
+        return near(b[0], at) && isFirstPart(b[0]) && isSecondPart(b[1]) && gap > 0.04 && gap < 0.12
+            && whole > 0.40 && whole < 0.53;
+    };
+
+    const auto click = inSlot(-1, 0.3);
+    check(click.size() == 1 && isClick(click[0]), "the click: about 20 ms, its energy between 1.3 and 1.7 kHz");
+    const auto bloque = inSlot(0.3, 1.3);
+    check(isWholeBloque(bloque, 0.5),
+          "Bloque: a burst of about 0.11 s, a pause, a burst of about 0.23 s, about 0.5 s in all");
+    check(bloque.size() == 2 && bloque[1].rms > bloque[0].rms && bloque[1].peakHz < bloque[0].peakHz,
+          "Bloque's second burst is louder and lower than the first");
+    const auto cut = inSlot(1.3, 2.1);
+    check(cut.size() == 2 && near(cut[0], 1.5) && cut[0].length >= 0.03 && cut[0].length <= 0.14
+              && isClick(cut[1]) && cut[1].start - cut[0].start > 0.06 && cut[1].start - cut[0].start < 0.24,
+          "a click cuts Bloque off at once: its second burst never comes");
+    check(isWholeBloque(inSlot(2.1, 10), 2.3), "a click asked not to interrupt leaves Bloque whole and is not heard");
+    return failures ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "play" || mode == "muted")
+        return runScenario(argc, argv, mode == "play");
+    if (mode == "analyse" && argc == 4)
+        return analyse(argv[2], QByteArray(argv[3]) == "play");
+    std::fprintf(stderr, "usage: sound_driver play|muted|analyse FILE play|muted\n");
+    return 2;
+}
