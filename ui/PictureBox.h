@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+namespace tavlo {
+
+// A picture control: shows a "JPEG" resource unscaled at its top-left and
+// reports clicks. Layouts name the picture through jpegResource.
+class PictureBox : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString jpegResource READ jpegResource WRITE setJpegResource)
+
+public:
+    explicit PictureBox(QWidget *parent = nullptr);
+
+    QString jpegResource() const { return m_resource; }
+    // Loads and shows the named picture. A picture that cannot be loaded
+    // leaves the control empty; the window still works.
+    void setJpegResource(const QString &name);
+
+    const QImage &picture() const { return m_picture; }
+    void setPicture(const QImage &picture);
+
+signals:
+    // A press with the left button (the toolkit's click).
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    QString m_resource;
+    QImage m_picture;
+};
+
+} // namespace tavlo

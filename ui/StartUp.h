@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class TMain;
+class TSplash;
+
+namespace tavlo {
+
+// The program's windows, made in the order the game needs them: the main
+// window, then the splash, then the result window (owned by the main
+// window, in front of which it shows).
+struct Windows {
+    std::unique_ptr<TMain> main;
+    std::unique_ptr<TSplash> splash;
+    // Both deleted in reverse order of creation.
+    ~Windows();
+    Windows();
+    Windows(Windows &&) noexcept;
+};
+Windows createWindows();
+
+// The application's icon, from the embedded "MAINICON".
+QIcon applicationIcon();
+
+// Each window notes its instance name here when it is made, so the start-up
+// order can be checked.
+void noteWindowCreated(const QString &name);
+QStringList windowCreationOrder();
+void clearWindowCreationOrder();
+
+} // namespace tavlo

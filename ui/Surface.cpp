@@ -1,0 +1,64 @@
+#include "ui/Surface.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace tavlo {
+
+SurfaceWidget::SurfaceWidget(QWidget *parent)
+    : QWidget(parent)
+{
+    ensureSurface();
+}
+
+void SurfaceWidget::ensureSurface()
+{
+    // The surface carries the screen's pixel ratio so that sharper pictures
+    // can be drawn into it later; the game draws in logical pixels.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_surface.size() == pixels && m_surface.devicePixelRatio() == ratio)
+        return;
+    QImage fresh(pixels.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    fresh.setDevicePixelRatio(ratio);
+    fresh.fill(Qt::transparent);
+    if (!m_surface.isNull()) {
+        QPainter p(&fresh);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPoint(0, 0), m_surface);
+    }
+    m_surface = fresh;
+}
+
+void SurfaceWidget::present(const QRect &rect)
+{
+    if (isVisible())
+        repaint(rect);
+}
+
+void SurfaceWidget::drawPicture(const QRect &rect, const QImage &picture)
+{
+    {
+        QPainter p(&m_surface);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(rect.topLeft(), picture);
+    }
+    present(rect);
+}
+
+void SurfaceWidget::paintEvent(QPaintEvent *event)
+{
+    renderSurface(event->region());
+    QPainter p(this);
+    const QRect r = event->rect();
+    p.drawImage(r, m_surface, QRectF(QPointF(r.topLeft()) * m_surface.devicePixelRatio(),
+                                     QSizeF(r.size()) * m_surface.devicePixelRatio()));
+}
+
+void SurfaceWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ensureSurface();
+}
+
+} // namespace tavlo

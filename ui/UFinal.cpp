@@ -1,0 +1,45 @@
+#include "ui/UFinal.h"
+
+#include "ui/StartUp.h"
+#include "ui/WindowPlacement.h"
+
+TFinal *Final = nullptr;
+
+TFinal::TFinal(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setupUi(this);
+    setObjectName(QStringLiteral("Final"));
+    setFixedSize(300, 300);
+    connect(Image1, &tavlo::PictureBox::clicked, this, &TFinal::Image1Click);
+    if (!Final)
+        Final = this;
+    tavlo::noteWindowCreated(objectName());
+}
+
+TFinal::~TFinal()
+{
+    if (Final == this)
+        Final = nullptr;
+}
+
+void TFinal::showResult(const QString &text)
+{
+    RxLabel1->setCaption(text);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TFinal::Image1Click()
+{
+    hide();
+}
+
+void TFinal::showEvent(QShowEvent *event)
+{
+    tavlo::centreOnScreen(this);
+    // The program has one taskbar entry, and that one is hidden too.
+    tavlo::hideFromTaskbar(this);
+    QWidget::showEvent(event);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ui_TSplash.h"
+
+#include <QDialog>
+
+// The splash picture that opens the program: shown modally just before the
+// main window appears, gone for good after the first left click.
+class TSplash : public QDialog, public Ui::TSplash {
+    Q_OBJECT
+
+public:
+    explicit TSplash(QWidget *parent = nullptr);
+    ~TSplash() override;
+
+    // Shows the splash and waits, serving events, until it is clicked away.
+    int ShowModal();
+
+    void Image1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    // Escape would end the wait without the click the splash asks for.
+    void reject() override {}
+};
+
+// The program's splash window, or null when there is none.
+extern TSplash *Splash;

@@ -1,0 +1,244 @@
+#include "ui/UTavlo.h"
+
+#include "media/Exceptions.h"
+#include "media/Resources.h"
+#include "ui/Pause.h"
+#include "ui/StartUp.h"
+#include "ui/UFinal.h"
+#include "ui/USplash.h"
+#include "ui/WindowPlacement.h"
+
+#include <QContextMenuEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+
+TMain *Main = nullptr;
+
+TMain::TMain(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setupUi(this);
+    setObjectName(QStringLiteral("Main"));
+    // The layout's font is 8 points on a 96-dpi screen: 11 pixels, whatever
+    // this screen's resolution.
+    QFont windowFont = font();
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    setFixedSize(800, 600);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    m_game = std::make_unique<tavlo::Game>(*TabPion, m_random, makeView());
+    TabPion->setDrawCell([this](QPainter &canvas, int column, int row, const QRect &rect) {
+        TabPionDrawCell(canvas, column, row, rect);
+    });
+    TabPion->setMouseDown([this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+        TabPionMouseDown(button, shift, x, y);
+    });
+    connectMenu();
+
+    if (!Main)
+        Main = this;
+    tavlo::noteWindowCreated(objectName());
+    FormCreate();
+    tavlo::centreOnScreen(this);
+}
+
+TMain::~TMain()
+{
+    if (Main == this)
+        Main = nullptr;
+}
+
+void TMain::setRandomSource(tavlo::RandomSource *source)
+{
+    m_random.target = source;
+}
+
+tavlo::GameView TMain::makeView()
+{
+    tavlo::GameView view;
+    view.animateCell = [this](int column, int row, int colour) {
+        AnimateDisc(colour, *TabPion, TabPion->cellRect(column, row));
+        return !tavlo::quitRequested();
+    };
+    view.animateIndicator = [this](int colour) { animateIndicator(colour); };
+    view.setCounters = [this](int white, int black) {
+        LabelPionB->setCaption(QString::number(white));
+        LabelPionN->setCaption(QString::number(black));
+    };
+    view.repaintBoard = [this] { TabPion->repaintBoard(); };
+    view.drawHints = [this](int player, const tavlo::MoveList &moves) { DrawHints(player, moves); };
+    return view;
+}
+
+void TMain::connectMenu()
+{
+    connect(Facile1, &QAction::triggered, this, &TMain::Facile1Click);
+    connect(Difficile1, &QAction::triggered, this, &TMain::Difficile1Click);
+    connect(Ordinateur1, &QAction::triggered, this, &TMain::Ordinateur1Click);
+    connect(Humain1, &QAction::triggered, this, &TMain::Humain1Click);
+    connect(Jouerson1, &QAction::triggered, this, &TMain::Jouerson1Click);
+    connect(Afficherpossibilits1, &QAction::triggered, this, &TMain::Afficherpossibilits1Click);
+    connect(Aide1, &QAction::triggered, this, &TMain::Aide1Click);
+    connect(Quitter1, &QAction::triggered, this, &TMain::Quitter1Click);
+}
+
+void TMain::FormCreate()
+{
+    // The clock-seeded generator was made with the window.
+    try {
+        BackgroundBitmap = tavlo::loadJpegResource(QStringLiteral("Fond"));
+        for (int i = 0; i < int(DiscImages.size()); ++i)
+            DiscImages[std::size_t(i)] = tavlo::loadBitmapResource(QStringLiteral("PionB") + QString::number(i));
+    } catch (const tavlo::Exception &error) {
+        // The rest of creation is skipped, as the toolkit does; the window
+        // still comes up so the player can quit.
+        QMessageBox::critical(nullptr, QStringLiteral("Tavlo"), error.message());
+        return;
+    }
+    m_game->setLevel(tavlo::Level::Attacking);
+    FirstActivation = true;
+}
+
+void TMain::FormShow()
+{
+    if (m_splashDone)
+        return;
+    m_splashDone = true;
+    if (Splash)
+        Splash->ShowModal();
+    tavlo::hideFromTaskbar(this);
+}
+
+void TMain::FormActivate()
+{
+    if (!FirstActivation)
+        return;
+    // Cleared before the animation: the animation serves events, and a
+    // second activation meanwhile must not start it again.
+    FirstActivation = false;
+    for (int column = 0; column < tavlo::kBoardSize; ++column)
+        for (int row = 0; row < tavlo::kBoardSize; ++row)
+            TabPion->setCellText(column, row, tavlo::colourText(tavlo::kEmpty));
+    animateIndicator(tavlo::kWhite);
+}
+
+void TMain::FormPaint(QPainter &canvas)
+{
+    canvas.drawImage(QPoint(0, 0), BackgroundBitmap);
+}
+
+void TMain::FormClick()
+{
+    TabPion->show();
+}
+
+void TMain::TabPionDrawCell(QPainter &canvas, int column, int row, const QRect &rect)
+{
+    const std::string text = TabPion->cellText(column, row);
+    std::size_t picture = 0;
+    if (text == tavlo::colourText(tavlo::kWhite))
+        picture = 7;
+    else if (text == tavlo::colourText(tavlo::kBlack))
+        picture = 1;
+    canvas.drawImage(rect.topLeft(), DiscImages[picture]);
+}
+
+void TMain::Facile1Click()
+{
+    m_game->setLevel(tavlo::Level::Attacking);
+    NewGame();
+}
+
+void TMain::Difficile1Click()
+{
+    m_game->setLevel(tavlo::Level::Defensive);
+    NewGame();
+}
+
+void TMain::Ordinateur1Click()
+{
+    // Choosing "Ordinateur" while it is checked unchecks it, so the
+    // opponent becomes the second human, without a new game.
+    Humain1->setChecked(!Ordinateur1->isChecked());
+}
+
+void TMain::Humain1Click()
+{
+    Ordinateur1->setChecked(!Humain1->isChecked());
+    if (Humain1->isChecked()) {
+        m_game->setLevel(tavlo::Level::Defensive);
+        NewGame();
+    }
+}
+
+void TMain::Jouerson1Click()
+{
+    // The check mark is the setting; every sound reads it.
+}
+
+void TMain::Afficherpossibilits1Click()
+{
+    if (Afficherpossibilits1->isChecked())
+        ListMoves(CurrentPlayer());
+    else
+        TabPion->repaintBoard();
+}
+
+void TMain::Aide1Click()
+{
+    // The rules are painted in the background under the board.
+    TabPion->hide();
+}
+
+void TMain::Quitter1Click()
+{
+    tavlo::quitApplication();
+}
+
+void TMain::playSound(const QString &name, tavlo::SoundPlayer::Interrupt interrupt)
+{
+    if (Jouerson1->isChecked())
+        tavlo::SoundPlayer::instance().play(name, interrupt);
+}
+
+void TMain::showResult(const QString &text)
+{
+    if (Final)
+        Final->showResult(text);
+}
+
+bool TMain::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return handled;
+}
+
+void TMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TMain::paintEvent(QPaintEvent *)
+{
+    QPainter canvas(this);
+    FormPaint(canvas);
+}
+
+void TMain::mousePressEvent(QMouseEvent *event)
+{
+    // A press on a control that let it through (a counter, the indicator)
+    // is not a click on the window.
+    if (event->button() == Qt::LeftButton && !childAt(event->position().toPoint()))
+        FormClick();
+}
+
+void TMain::contextMenuEvent(QContextMenuEvent *event)
+{
+    PopupMenu1->popup(event->globalPos());
+    event->accept();
+}
