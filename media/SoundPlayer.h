@@ -63,8 +63,10 @@ public:
     SoundPlayer &operator=(const SoundPlayer &) = delete;
 
     // Fetches "WAVE" resource `name` (any letter case) and starts it.
-    // Returns true when the sound started; false when it was skipped
-    // (Interrupt::No while busy) or could not be played (then it beeps).
+    // Returns true when the sound was handed to the output (which plays it
+    // into silence when there is no device); false when it was skipped
+    // (Interrupt::No while busy) or could not be played (then it beeps,
+    // and a sound still playing goes on).
     bool play(const QString &name, Interrupt interrupt = Interrupt::Yes);
     // Cuts off the sound playing, if any.
     void stop();
