@@ -198,6 +198,9 @@ private slots:
     void programLabels_data();
     void programLabels();
     void colours();
+    void layoutMeasures_data();
+    void layoutMeasures();
+    void focusFrame();
     void mouseEnterAndLeave();
     void focusControlGoesAwayWithItsWidget();
 };
@@ -293,26 +296,32 @@ void TestLabel::opaqueFillsWithColor()
 
 void TestLabel::counterRepaintLeavesNoTrace()
 {
+    auto counter = [](Backdrop &scene, const QString &caption) {
+        TRxLabel *label = makeLabel(&scene, {25, 32, 43, 29}, caption);
+        label->setFontColor(clBlack);
+        label->setShadowColor(clGray);
+        label->setShadowPos(TRxLabel::spRightBottom);
+        return label;
+    };
     Backdrop scene({200, 100});
-    TRxLabel *label = makeLabel(&scene, {105 - 80, 262 - 230, 43, 29}, QStringLiteral("10"));
-    label->setFontColor(clBlack);
-    label->setShadowColor(clGray);
-    label->setShadowPos(TRxLabel::spRightBottom);
+    TRxLabel *label = counter(scene, QStringLiteral("10"));
     scene.show();
     QVERIFY(QTest::qWaitForWindowExposed(&scene));
+    // What the window shows, as left by its incremental repaints.
     auto live = [&] { return scene.screen()->grabWindow(scene.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
-    QTRY_COMPARE(live(), shot(scene));
+    QTRY_VERIFY(maskOf(live(), label->geometry(), Qt::black).count() > 20);
     const QImage ten = live();
 
+    Backdrop fresh({200, 100});
+    counter(fresh, QStringLiteral("9"));
+    const QImage nine = shot(fresh);
+    QVERIFY(nine != ten);
+
     label->setCaption(QStringLiteral("9"));
-    // What the screen shows after the incremental repaint is exactly a
-    // fresh drawing of the window with "9".
     QTRY_VERIFY(live() != ten);
-    QCOMPARE(live(), shot(scene));
-    const Mask nine = maskOf(live(), label->geometry(), Qt::black);
-    QVERIFY(nine.count() > 20);
+    QCOMPARE(live(), nine);
     // And "9" is centred again between pixels 1 and 42.
-    const QRect b = nine.bounds();
+    const QRect b = maskOf(nine, label->geometry(), Qt::black).bounds();
     QVERIFY2(qAbs((b.left() - 1) - (42 - b.right() - 1)) <= 2, qPrintable(QStringLiteral("ink %1..%2").arg(b.left()).arg(b.right())));
 }
 
@@ -673,6 +682,92 @@ void TestLabel::colours()
     QCOMPARE(toQColor(clWindow), QColor(4, 4, 4));
     QCOMPARE(toQColor(clBtnFace), QColor(5, 5, 5));
     QApplication::setPalette(before);
+}
+
+void TestLabel::layoutMeasures_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<unsigned>("flags");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("widest");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("empty") << QString() << 0u << 100 << QString() << 0;
+    QTest::newRow("one blank") << QStringLiteral(" ") << 0u << 100 << QStringLiteral(" ") << 1;
+    QTest::newRow("crlf is one break") << QStringLiteral("ab\r\ncd") << 0u << 100 << QStringLiteral("ab") << 2;
+    QTest::newRow("cr and lf each break") << QStringLiteral("mm\rb\nc") << 0u << 100 << QStringLiteral("mm") << 3;
+    QTest::newRow("empty line counts") << QStringLiteral("mm\n\nb") << 0u << 100 << QStringLiteral("mm") << 3;
+    QTest::newRow("no word break ignores width") << QStringLiteral("un deux trois") << 0u << 10
+                                                 << QStringLiteral("un deux trois") << 1;
+    QTest::newRow("long word stays whole") << QStringLiteral("anticonstitutionnellement") << unsigned(DT_WORDBREAK) << 10
+                                           << QStringLiteral("anticonstitutionnellement") << 1;
+    QTest::newRow("one word a line") << QStringLiteral("un deux troisième") << unsigned(DT_WORDBREAK) << 10
+                                     << QStringLiteral("troisième") << 3;
+    QTest::newRow("breaks keep their lines") << QStringLiteral("un\ndeux trois") << unsigned(DT_WORDBREAK) << 1000
+                                             << QStringLiteral("deux trois") << 2;
+    QTest::newRow("prefix not measured") << QStringLiteral("&Nom") << 0u << 100 << QStringLiteral("Nom") << 1;
+    QTest::newRow("no prefix measures all") << QStringLiteral("&Nom") << unsigned(DT_NOPREFIX) << 100
+                                            << QStringLiteral("&Nom") << 1;
+}
+
+void TestLabel::layoutMeasures()
+{
+    QFETCH(QString, text);
+    QFETCH(unsigned, flags);
+    QFETCH(int, width);
+    QFETCH(QString, widest);
+    QFETCH(int, lines);
+    QFont font = boldSerif(21);
+    font.setPixelSize(21);
+    const QFontMetrics fm(font);
+    TRect r{5, 7, 5 + width, 500};
+    const int h = layoutText({nullptr, font, {}}, text, r, flags | DT_CALCRECT);
+    QCOMPARE(h, lines * fm.height());
+    QCOMPARE(r, (TRect{5, 7, 5 + fm.horizontalAdvance(widest), 7 + h}));
+}
+
+void TestLabel::focusFrame()
+{
+    QImage white(100, 60, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    Backdrop scene({100, 60}, white);
+    TRxLabel *label = makeLabel(&scene, {10, 10, 60, 30}, QStringLiteral("&Nom"));
+    label->setFontColor(clBlack);
+    label->setShadowColor(clBlack);
+    label->setShadowPos(TRxLabel::spRightBottom);
+    auto *target = new QWidget(&scene);
+    target->setFocusPolicy(Qt::StrongFocus);
+    target->setGeometry(80, 40, 10, 10);
+    label->setFocusControl(target);
+    label->setShowFocus(true);
+    scene.show();
+    scene.activateWindow();
+    auto *other = new QWidget(&scene);
+    other->setFocusPolicy(Qt::StrongFocus);
+    other->setGeometry(80, 5, 10, 10);
+    other->show();
+    QVERIFY(QTest::qWaitForWindowActive(&scene));
+    other->setFocus();
+    QTRY_VERIFY(!label->focusTargetActive());
+    const QImage without = shot(scene);
+    target->setFocus();
+    QTRY_VERIFY(label->focusTargetActive());
+    const QImage with = shot(scene);
+
+    // Text and shadow span (1, 0)-(60, 31) in the label; the frame is one
+    // pixel wider on each side, so its left column and top row are the
+    // label's first, dotted, and its right and bottom edges fall outside.
+    int changed = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (with.pixel(x, y) != without.pixel(x, y)) {
+                ++changed;
+                const QPoint l = QPoint(x, y) - label->pos();
+                QVERIFY2(l.x() == 0 || l.y() == 0, qPrintable(QStringLiteral("frame pixel at %1,%2").arg(l.x()).arg(l.y())));
+                QCOMPARE((l.x() + l.y()) % 2, 0);
+            }
+    // Every other pixel: 30 along the top row, 15 down the left column,
+    // the corner shared.
+    QCOMPARE(changed, 30 + 15 - 1);
 }
 
 void TestLabel::mouseEnterAndLeave()
