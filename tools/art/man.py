@@ -55,7 +55,9 @@ BODY = f'''
   <!-- shirt, tie -->
   <path d="M88 454 C96 458 100 466 98 476 L90 470 Z" fill="#f4f0ec" stroke-width="1.1"/>
   <path d="M92 462 L98 466 L96 500 L90 506 L88 496 Z" fill="#e02838" stroke="#6a0a14" stroke-width="1.1"/>
-  <path d="M86 454 L84 490" fill="none" stroke="#16307c" stroke-width="1.3"/>
+  <path d="M86 454 C82 466 84 476 90 486 L92 474 Z" fill="#3a66e0" stroke="#16307c" stroke-width="1.2"/>
+  <path d="M88 490 L86 520" fill="none" stroke="#16307c" stroke-width="1.2"/>
+  <path d="M62 470 C66 490 66 505 70 520" fill="none" stroke="#6a90ff" stroke-width="1.2" stroke-opacity="0.7"/>
   <circle cx="90" cy="514" r="1.6" fill="#f0d060" stroke="none"/>
   <!-- arm in front: elbow out, hand behind the head -->
   <path d="M74 470 C66 452 58 440 66 430 C72 422 82 424 84 432" fill="none" stroke="{INK}" stroke-width="14"/>
@@ -71,7 +73,7 @@ BODY = f'''
   <ellipse cx="101" cy="419" rx="2.6" ry="3.4" fill="#fff6ee" stroke-width="0.9"/>
   <circle cx="102.2" cy="419.6" r="1.5" fill="{INK}" stroke="none"/>
   <path d="M96 412 Q101 409 106 412" fill="none" stroke="#5a3214" stroke-width="1.6"/>
-  <path d="M108 420 C114 426 114 430 109 431" fill="none" stroke="#a86040" stroke-width="1.3"/>
+  <path d="M109 414 C114 419 119 425 116 429 C114 431 111 431 108 430" fill="#f6c09a" stroke-width="1.4"/>
   <path d="M96 437 Q104 443 110 436" fill="#fff6ee" stroke-width="1.4"/>
   <path d="M92 432 Q96 436 96 437" fill="none" stroke="#a86040" stroke-width="1"/>
 </g>
