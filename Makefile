@@ -29,5 +29,11 @@ test: build
 bench: build
 	@cmake --build $(BUILD) --target bench -j$(JOBS)
 
+# The GIF fuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer),
+# built apart from the main build and run for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 300
+fuzz:
+	@fuzz/run.sh $(BUILD)/fuzz $(FUZZ_SECONDS) $(BUILD)/assets
+
 clean:
 	rm -rf $(BUILD) build-*
