@@ -40,6 +40,9 @@ def stars():
 def board():
     out = []
     quad = ' '.join(f'{x:.1f},{y:.1f}' for x, y in (proj(0, 0), proj(8, 0), proj(8, 8), proj(0, 8)))
+    (bx0, by0), (bx1, by1) = proj(0, 8), proj(8, 8)
+    out.append(f'<polygon points="{bx0:.1f},{by0:.1f} {bx1:.1f},{by1:.1f} {bx1 - 2:.1f},{by1 + 8:.1f} {bx0 + 2:.1f},{by0 + 8:.1f}" '
+               f'fill="url(#edge)" stroke="#3a0408" stroke-width="1"/>')
     out.append(f'<polygon points="{quad}" fill="#a0101c"/>')
     out.append(f'<polygon points="{quad}" fill="#000" filter="url(#marble)"/>')
     out.append(f'<clipPath id="bclip"><polygon points="{quad}"/></clipPath>')
@@ -68,6 +71,7 @@ def board():
         ry = (yb - ya) * 0.36
         th = ry * 0.45
         face, edge = ('url(#dark)', '#101014') if k == 'd' else ('url(#copper)', '#6a2e0c')
+        out.append(f'<ellipse cx="{x + 2:.1f}" cy="{y + th + 1.5:.1f}" rx="{rx:.1f}" ry="{ry:.1f}" fill="#2a0004" fill-opacity="0.45"/>')
         out.append(f'<ellipse cx="{x:.1f}" cy="{y + th:.1f}" rx="{rx:.1f}" ry="{ry:.1f}" fill="{edge}"/>')
         out.append(f'<rect x="{x - rx:.1f}" y="{y:.1f}" width="{2 * rx:.1f}" height="{th:.1f}" fill="{edge}"/>')
         out.append(f'<ellipse cx="{x:.1f}" cy="{y:.1f}" rx="{rx:.1f}" ry="{ry:.1f}" fill="{face}"/>')
@@ -129,6 +133,7 @@ def main():
     <feColorMatrix in="n" type="matrix" values="0 0 0 0 1  0 0 0 0 0.55  0 0 0 0 0.55  -2.2 0 0 0 0.9" result="veins"/>
     <feComposite in="veins" in2="SourceGraphic" operator="in"/>
   </filter>
+  <linearGradient id="edge" x1="0" y1="0" x2="0" y2="1"><stop offset="0" stop-color="#d06040"/><stop offset="1" stop-color="#5a0810"/></linearGradient>
   <radialGradient id="dark" cx="0.4" cy="0.3" r="0.8"><stop offset="0" stop-color="#50505c"/><stop offset="1" stop-color="#0c0c12"/></radialGradient>
   <radialGradient id="copper" cx="0.4" cy="0.3" r="0.8"><stop offset="0" stop-color="#ffd0a0"/><stop offset="0.5" stop-color="#d07830"/><stop offset="1" stop-color="#7a3a10"/></radialGradient>
   <linearGradient id="suit" x1="0" y1="0" x2="1" y2="1"><stop offset="0" stop-color="#4a4a66"/><stop offset="1" stop-color="#1a1a2a"/></linearGradient>
