@@ -227,11 +227,11 @@ def main():
 
 <!-- left panel -->
 <g filter="url(#drop)">
-  <rect x="58" y="92" width="137" height="330" rx="26" fill="url(#rim)"/>
-  <rect x="63" y="97" width="127" height="320" rx="22" fill="url(#lpanel)"/>
+  <rect x="58" y="92" width="137" height="328" rx="26" fill="url(#rim)"/>
+  <rect x="63" y="97" width="127" height="318" rx="22" fill="url(#lpanel)"/>
 </g>
-<rect x="63" y="97" width="127" height="320" rx="22" fill="#000" filter="url(#panelgrain)"/>
-<rect x="68.5" y="102.5" width="116" height="309" rx="18" fill="none" stroke="#c890f0" stroke-opacity="0.5" stroke-dasharray="2 3"/>
+<rect x="63" y="97" width="127" height="318" rx="22" fill="#000" filter="url(#panelgrain)"/>
+<rect x="68.5" y="102.5" width="116" height="307" rx="18" fill="none" stroke="#c890f0" stroke-opacity="0.5" stroke-dasharray="2 3"/>
 <text x="126.5" y="111.5" font-family="Liberation Sans" font-weight="bold" font-size="11" letter-spacing="1" fill="#f0d8ff" text-anchor="middle">TOUR</text>
 <!-- recess under the turn indicator -->
 <rect x="89" y="113" width="75" height="75" rx="7" fill="url(#bevelout)"/>
@@ -243,7 +243,7 @@ def main():
 {socket(126.5, 368.5, 'bdisc', '#8080a0')}
 
 <!-- seated man -->
-<g transform="translate(120 596) scale(0.85) translate(-120 -596)">
+<g transform="translate(0 3) translate(120 596) scale(0.85) translate(-120 -596)">
 {man.BODY}
 </g>
 
