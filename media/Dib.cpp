@@ -86,6 +86,9 @@ QImage decodeDib(const QByteArray &data)
         while (palette.size() < qsizetype(maxColours))
             palette.append(qRgb(0, 0, 0));
     }
+    // Deeper pictures may still carry an optional table that the rows follow.
+    if (bits > 8)
+        tableEntries = coloursUsed;
     const qint64 pixelsOffset = qint64(headerSize) + qint64(tableEntries) * 4;
     const qint64 stride = ((width * bits + 31) / 32) * 4;
     const uchar *pixels = in.at(pixelsOffset, stride * height);

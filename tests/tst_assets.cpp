@@ -1,0 +1,1074 @@
+// The embedded pictures and sounds: every format fact is read back from the
+// resources linked into this executable, the lookup layer's case rules and
+// miss message, the JPEG and DIB decoders on damaged data, and the regions of
+// the background that the main window's controls sit on.
+
+#include "media/Dib.h"
+#include "media/Exceptions.h"
+#include "media/Jpeg.h"
+#include "media/Resources.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QtEndian>
+#include <QtTest>
+
+#include <gif_lib.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+using namespace tavlo;
+
+namespace {
+
+int luma(QRgb c)
+{
+    return (qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114) / 1000;
+}
+
+quint16 u16(const QByteArray &b, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
+
+quint32 u32(const QByteArray &b, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+
+quint16 be16(const QByteArray &b, qsizetype at)
+{
+    return qFromBigEndian<quint16>(b.constData() + at);
+}
+
+// ---- JPEG markers -------------------------------------------------------
+
+struct JpegFacts {
+    bool progressive{false};
+    bool baseline{false};
+    int width{0}, height{0}, precision{0}, components{0};
+    QList<int> sampling; // one 0xHV byte per component
+    bool jfif{false};
+    int jfifMajor{0}, jfifMinor{0}, units{0}, xDensity{0}, yDensity{0};
+    bool endMarker{false};
+};
+
+// Walks the marker segments up to the first scan, then checks the stream
+// ends with an end-of-image marker.
+JpegFacts jpegFacts(const QByteArray &b)
+{
+    JpegFacts f;
+    if (b.size() < 4 || quint8(b[0]) != 0xFF || quint8(b[1]) != 0xD8)
+        return f;
+    qsizetype at = 2;
+    while (at + 4 <= b.size()) {
+        if (quint8(b[at]) != 0xFF)
+            break;
+        const int marker = quint8(b[at + 1]);
+        const int length = be16(b, at + 2);
+        const qsizetype body = at + 4;
+        if (body + length - 2 > b.size())
+            break;
+        if (marker == 0xE0 && b.mid(body, 5) == QByteArray("JFIF\0", 5)) {
+            f.jfif = true;
+            f.jfifMajor = quint8(b[body + 5]);
+            f.jfifMinor = quint8(b[body + 6]);
+            f.units = quint8(b[body + 7]);
+            f.xDensity = be16(b, body + 8);
+            f.yDensity = be16(b, body + 10);
+        } else if (marker == 0xC0 || marker == 0xC2) {
+            f.baseline |= marker == 0xC0;
+            f.progressive |= marker == 0xC2;
+            f.precision = quint8(b[body]);
+            f.height = be16(b, body + 1);
+            f.width = be16(b, body + 3);
+            f.components = quint8(b[body + 5]);
+            for (int c = 0; c < f.components; ++c)
+                f.sampling.append(quint8(b[body + 6 + c * 3 + 1]));
+        } else if (marker == 0xDA) {
+            break;
+        }
+        at = body + length - 2;
+    }
+    f.endMarker = b.endsWith(QByteArray("\xFF\xD9", 2));
+    return f;
+}
+
+// ---- RIFF chunks --------------------------------------------------------
+
+struct Chunk {
+    QByteArray id;
+    quint32 size{0};
+    qsizetype offset{0}; // of the chunk's data
+};
+
+QList<Chunk> riffChunks(const QByteArray &b)
+{
+    QList<Chunk> chunks;
+    qsizetype at = 12;
+    while (at + 8 <= b.size()) {
+        Chunk c{b.mid(at, 4), u32(b, at + 4), at + 8};
+        chunks.append(c);
+        at = c.offset + c.size + (c.size % 2);
+    }
+    return chunks;
+}
+
+QList<QByteArray> chunkIds(const QList<Chunk> &chunks)
+{
+    QList<QByteArray> ids;
+    for (const Chunk &c : chunks)
+        ids.append(c.id);
+    return ids;
+}
+
+// ---- GIF blocks ---------------------------------------------------------
+
+// What the stream says block by block, read without a GIF library so the
+// byte order of the blocks is checked as written.
+struct GifControl {
+    int disposal{0}, delay{0};
+    bool transparent{false};
+    int transparentIndex{0};
+};
+struct GifImage {
+    int left{0}, top{0}, width{0}, height{0};
+    int localTableSize{0}; // 0: none
+    qsizetype localTableOffset{0};
+    GifControl control;
+    bool hasControl{false};
+};
+struct GifStream {
+    bool ok{false};
+    QByteArray signature;
+    int width{0}, height{0};
+    int globalTableSize{0};
+    qsizetype globalTableOffset{0};
+    int aspect{0};
+    int loopCount{-1};
+    bool loopBeforeFirstImage{false};
+    QList<GifImage> images;
+    QList<QByteArray> blockOrder; // "loop", "control", "image", "comment", "trailer"
+    QList<int> commentSubBlocks;
+    bool trailerIsLastByte{false};
+};
+
+GifStream gifStream(const QByteArray &b)
+{
+    GifStream g;
+    if (b.size() < 13)
+        return g;
+    g.signature = b.left(6);
+    g.width = u16(b, 6);
+    g.height = u16(b, 8);
+    const int packed = quint8(b[10]);
+    g.aspect = quint8(b[12]);
+    qsizetype at = 13;
+    if (packed & 0x80) {
+        g.globalTableSize = 2 << (packed & 7);
+        g.globalTableOffset = at;
+        at += 3 * g.globalTableSize;
+    }
+    auto subBlocks = [&](QList<QByteArray> *out) {
+        while (at < b.size()) {
+            const int n = quint8(b[at++]);
+            if (n == 0)
+                return true;
+            if (at + n > b.size())
+                return false;
+            if (out)
+                out->append(b.mid(at, n));
+            at += n;
+        }
+        return false;
+    };
+    GifControl pending;
+    bool hasPending = false;
+    while (at < b.size()) {
+        const int introducer = quint8(b[at++]);
+        if (introducer == 0x3B) {
+            g.blockOrder.append("trailer");
+            g.trailerIsLastByte = at == b.size();
+            g.ok = true;
+            return g;
+        }
+        if (introducer == 0x21) {
+            if (at >= b.size())
+                return g;
+            const int label = quint8(b[at++]);
+            QList<QByteArray> blocks;
+            if (!subBlocks(&blocks))
+                return g;
+            if (label == 0xF9 && !blocks.isEmpty() && blocks[0].size() == 4) {
+                const QByteArray &c = blocks[0];
+                pending.disposal = (quint8(c[0]) >> 2) & 7;
+                pending.transparent = quint8(c[0]) & 1;
+                pending.delay = u16(c, 1);
+                pending.transparentIndex = quint8(c[3]);
+                hasPending = true;
+                g.blockOrder.append("control");
+            } else if (label == 0xFF && !blocks.isEmpty() && blocks[0] == "NETSCAPE2.0" && blocks.size() > 1
+                       && blocks[1].size() == 3) {
+                g.loopCount = u16(blocks[1], 1);
+                g.loopBeforeFirstImage = g.images.isEmpty();
+                g.blockOrder.append("loop");
+            } else if (label == 0xFE) {
+                g.commentSubBlocks.append(int(blocks.size()));
+                g.blockOrder.append("comment");
+            } else {
+                g.blockOrder.append("extension");
+            }
+        } else if (introducer == 0x2C) {
+            if (at + 9 > b.size())
+                return g;
+            GifImage image;
+            image.left = u16(b, at);
+            image.top = u16(b, at + 2);
+            image.width = u16(b, at + 4);
+            image.height = u16(b, at + 6);
+            const int flags = quint8(b[at + 8]);
+            at += 9;
+            if (flags & 0x80) {
+                image.localTableSize = 2 << (flags & 7);
+                image.localTableOffset = at;
+                at += 3 * image.localTableSize;
+            }
+            image.control = pending;
+            image.hasControl = hasPending;
+            hasPending = false;
+            ++at; // LZW minimum code size
+            if (!subBlocks(nullptr))
+                return g;
+            g.images.append(image);
+            g.blockOrder.append("image");
+        } else {
+            return g;
+        }
+    }
+    return g;
+}
+
+QRgb tableColour(const QByteArray &b, qsizetype tableOffset, int index)
+{
+    const qsizetype at = tableOffset + 3 * index;
+    return qRgb(quint8(b[at]), quint8(b[at + 1]), quint8(b[at + 2]));
+}
+
+// giflib decodes the pixels, for the checks on what each index shows.
+struct GifPixels {
+    struct Frame {
+        int width{0}, height{0};
+        QList<QRgb> table;
+        QByteArray indices;
+    };
+    QList<Frame> frames;
+    QString error;
+};
+
+int readFromBuffer(GifFileType *gif, GifByteType *out, int length)
+{
+    auto *buffer = static_cast<QBuffer *>(gif->UserData);
+    return int(buffer->read(reinterpret_cast<char *>(out), length));
+}
+
+GifPixels gifPixels(const QByteArray &bytes)
+{
+    GifPixels result;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    int error = 0;
+    GifFileType *gif = DGifOpen(&buffer, readFromBuffer, &error);
+    if (!gif) {
+        result.error = QString::fromUtf8(GifErrorString(error));
+        return result;
+    }
+    if (DGifSlurp(gif) != GIF_OK) {
+        result.error = QString::fromUtf8(GifErrorString(gif->Error));
+    } else {
+        for (int i = 0; i < gif->ImageCount; ++i) {
+            const SavedImage &s = gif->SavedImages[i];
+            const ColorMapObject *map = s.ImageDesc.ColorMap ? s.ImageDesc.ColorMap : gif->SColorMap;
+            GifPixels::Frame frame;
+            frame.width = s.ImageDesc.Width;
+            frame.height = s.ImageDesc.Height;
+            for (int c = 0; map && c < map->ColorCount; ++c)
+                frame.table.append(qRgb(map->Colors[c].Red, map->Colors[c].Green, map->Colors[c].Blue));
+            frame.indices = QByteArray(reinterpret_cast<const char *>(s.RasterBits), frame.width * frame.height);
+            result.frames.append(frame);
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return result;
+}
+
+// ---- sound measures -----------------------------------------------------
+
+QList<double> pcm8(const QByteArray &wav, const Chunk &data)
+{
+    QList<double> s;
+    for (quint32 i = 0; i < data.size; ++i)
+        s.append((quint8(wav[data.offset + i]) - 128) / 128.0);
+    return s;
+}
+
+double rms(const QList<double> &s, int from, int to)
+{
+    double sum = 0;
+    for (int i = from; i < to; ++i)
+        sum += s[i] * s[i];
+    return std::sqrt(sum / std::max(1, to - from));
+}
+
+// Strongest frequency by a plain DFT scan, in 10 Hz steps.
+double peakFrequency(const QList<double> &s, int from, int to, double rate, double lo, double hi)
+{
+    double best = 0, bestPower = -1;
+    for (double hz = lo; hz <= hi; hz += 10) {
+        double re = 0, im = 0;
+        for (int i = from; i < to; ++i) {
+            const double w = 2 * std::numbers::pi * hz * i / rate;
+            re += s[i] * std::cos(w);
+            im += s[i] * std::sin(w);
+        }
+        const double power = re * re + im * im;
+        if (power > bestPower) {
+            bestPower = power;
+            best = hz;
+        }
+    }
+    return best;
+}
+
+// ---- damaged data -------------------------------------------------------
+
+// Runs a decoder on damaged data: it must either throw EInvalidGraphic or
+// give a picture within sane bounds. Anything else (another exception, a
+// crash, a read past the data under the sanitizer) fails the test.
+enum class Outcome { Threw, Decoded };
+Outcome decodeOutcome(const std::function<QImage(const QByteArray &)> &decode, const QByteArray &data)
+{
+    try {
+        const QImage image = decode(data);
+        if (image.isNull() || image.width() > 16384 || image.height() > 16384)
+            return Outcome::Threw; // flagged by the caller as wrong
+        return Outcome::Decoded;
+    } catch (const EInvalidGraphic &e) {
+        if (e.message().isEmpty())
+            qWarning("empty message");
+        return Outcome::Threw;
+    }
+}
+
+// A DIB of width x height at bits per pixel, with the given table and rows
+// (already padded, in stored order).
+QByteArray makeDib(int width, int height, int bits, const QList<QRgb> &table, const QByteArray &rows,
+                   quint32 coloursUsed = 0)
+{
+    QByteArray b(40, '\0');
+    qToLittleEndian<quint32>(40, b.data());
+    qToLittleEndian<qint32>(width, b.data() + 4);
+    qToLittleEndian<qint32>(height, b.data() + 8);
+    qToLittleEndian<quint16>(1, b.data() + 12);
+    qToLittleEndian<quint16>(quint16(bits), b.data() + 14);
+    qToLittleEndian<quint32>(quint32(rows.size()), b.data() + 20);
+    qToLittleEndian<quint32>(coloursUsed, b.data() + 32);
+    for (QRgb c : table) {
+        b.append(char(qBlue(c)));
+        b.append(char(qGreen(c)));
+        b.append(char(qRed(c)));
+        b.append('\0');
+    }
+    return b + rows;
+}
+
+} // namespace
+
+class TestAssets : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyAssetIsEmbedded_data();
+    void everyAssetIsEmbedded();
+    void lookupIgnoresCase_data();
+    void lookupIgnoresCase();
+    void missNamesTheResourceAsSpelled_data();
+    void missNamesTheResourceAsSpelled();
+
+    void jpegFormat_data();
+    void jpegFormat();
+    void jpegDecoderAgreesWithQt();
+    void bitmapFormat_data();
+    void bitmapFormat();
+    void bitmapDecoderAgreesWithQt();
+    void discFramesTurnFromBlackToWhite();
+
+    void clickWave();
+    void bloqueWave();
+
+    void titleGif();
+    void characterGif();
+    void iconIsSixteenColours();
+
+    void dibVariants_data();
+    void dibVariants();
+    void damagedDibThrows();
+    void damagedJpegThrows();
+
+    void backgroundRecessUnderTurnIndicator();
+    void backgroundDiscsUnderCounters_data();
+    void backgroundDiscsUnderCounters();
+    void backgroundRulesPanel();
+};
+
+void TestAssets::everyAssetIsEmbedded_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("name");
+    const QList<QPair<QString, QString>> all{
+        {"JPEG", "FOND"},     {"JPEG", "SPLASH"},   {"JPEG", "FINAL"},    {"BITMAP", "PIONB0"},
+        {"BITMAP", "PIONB1"}, {"BITMAP", "PIONB2"}, {"BITMAP", "PIONB3"}, {"BITMAP", "PIONB4"},
+        {"BITMAP", "PIONB5"}, {"BITMAP", "PIONB6"}, {"BITMAP", "PIONB7"}, {"WAVE", "CLICK"},
+        {"WAVE", "BLOQUE"},   {"GIF", "TITLE"},     {"GIF", "CHARACTER"}, {"ICON", "MAINICON"},
+    };
+    for (const auto &[type, name] : all)
+        QTest::newRow(qPrintable(type + "/" + name)) << type << name;
+}
+
+void TestAssets::everyAssetIsEmbedded()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, name);
+    // Read through QFile directly too: the static library's resources must
+    // have been registered in this executable, not just the lookup working.
+    QVERIFY2(QFile::exists(":/res/" + type + "/" + name), qPrintable(type + "/" + name));
+    QVERIFY(resourceExists(type, name));
+    QVERIFY(resourceBytes(type, name).size() > 200);
+}
+
+void TestAssets::lookupIgnoresCase_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("Fond") << "JPEG" << "Fond" << "FOND";
+    QTest::newRow("fond lower type") << "jpeg" << "fond" << "FOND";
+    QTest::newRow("PionB3") << "BITMAP" << "PionB3" << "PIONB3";
+    QTest::newRow("PionB0") << "Bitmap" << "PionB0" << "PIONB0";
+    QTest::newRow("Click") << "WAVE" << "Click" << "CLICK";
+    QTest::newRow("Bloque") << "Wave" << "Bloque" << "BLOQUE";
+    QTest::newRow("Splash") << "JPEG" << "sPlAsH" << "SPLASH";
+    QTest::newRow("MainIcon") << "icon" << "MainIcon" << "MAINICON";
+}
+
+void TestAssets::lookupIgnoresCase()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, asked);
+    QFETCH(QString, stored);
+    QFile file(":/res/" + type.toUpper() + "/" + stored);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(resourceBytes(type, asked), file.readAll());
+}
+
+void TestAssets::missNamesTheResourceAsSpelled_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("unknown name") << "JPEG" << "Fonds";
+    QTest::newRow("right name, wrong type") << "WAVE" << "Fond";
+    QTest::newRow("unknown type") << "PNG" << "Fond";
+    QTest::newRow("disc past the last") << "BITMAP" << "PionB8";
+    QTest::newRow("accented") << "WAVE" << "Bravé";
+    QTest::newRow("path escape") << "JPEG" << "../BITMAP/PIONB0";
+    QTest::newRow("empty") << "JPEG" << "";
+}
+
+void TestAssets::missNamesTheResourceAsSpelled()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, name);
+    QVERIFY(!resourceExists(type, name));
+    try {
+        resourceBytes(type, name);
+        QFAIL("no exception");
+    } catch (const EResNotFound &e) {
+        QCOMPARE(e.message(), QString("Ressource ") + name + QString::fromUtf8(" non trouvée"));
+    }
+    QVERIFY_THROWS_EXCEPTION(EResNotFound, loadJpegResource(name + "x"));
+    QVERIFY_THROWS_EXCEPTION(EResNotFound, loadBitmapResource(name + "x"));
+}
+
+void TestAssets::jpegFormat_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("FOND") << "FOND" << QSize(800, 600);
+    QTest::newRow("SPLASH") << "SPLASH" << QSize(300, 300);
+    QTest::newRow("FINAL") << "FINAL" << QSize(300, 300);
+}
+
+void TestAssets::jpegFormat()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    const QByteArray bytes = resourceBytes("JPEG", name);
+    const JpegFacts f = jpegFacts(bytes);
+    QVERIFY(f.progressive);
+    QVERIFY(!f.baseline);
+    QCOMPARE(QSize(f.width, f.height), size);
+    QCOMPARE(f.precision, 8);
+    QCOMPARE(f.components, 3);
+    QCOMPARE(f.sampling, QList<int>({0x11, 0x11, 0x11}));
+    QVERIFY(f.jfif);
+    QCOMPARE(f.jfifMajor, 1);
+    QCOMPARE(f.jfifMinor, 2);
+    QCOMPARE(f.units, 1); // dots per inch
+    QCOMPARE(f.xDensity, 72);
+    QCOMPARE(f.yDensity, 72);
+    QVERIFY(f.endMarker);
+
+    const QImage image = loadJpegResource(name);
+    QCOMPARE(image.size(), size);
+    QCOMPARE(image.format(), QImage::Format_RGB32);
+}
+
+void TestAssets::jpegDecoderAgreesWithQt()
+{
+    // Both decode with libjpeg; the same stream must give (almost) the same
+    // pixels, which catches a swapped channel order or a shifted row.
+    const QByteArray bytes = resourceBytes("JPEG", "SPLASH");
+    const QImage ours = decodeJpeg(bytes);
+    const QImage theirs = QImage::fromData(bytes, "JPEG").convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(ours.size(), theirs.size());
+    int worst = 0;
+    for (int y = 0; y < ours.height(); ++y)
+        for (int x = 0; x < ours.width(); ++x) {
+            const QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    QVERIFY2(worst <= 3, qPrintable(QString("largest channel difference %1").arg(worst)));
+}
+
+void TestAssets::bitmapFormat_data()
+{
+    QTest::addColumn<QString>("name");
+    for (int i = 0; i < 8; ++i)
+        QTest::newRow(qPrintable(QString("PIONB%1").arg(i))) << QString("PionB%1").arg(i);
+}
+
+void TestAssets::bitmapFormat()
+{
+    QFETCH(QString, name);
+    const QByteArray b = resourceBytes("BITMAP", name);
+    QCOMPARE(b.size(), 10840);
+    QCOMPARE(u32(b, 0), 40u);                 // header size
+    QCOMPARE(qint32(u32(b, 4)), 60);          // width
+    QCOMPARE(qint32(u32(b, 8)), 60);          // height, positive: bottom-up
+    QCOMPARE(u16(b, 12), quint16(1));         // planes
+    QCOMPARE(u16(b, 14), quint16(24));        // bits per pixel
+    QCOMPARE(u32(b, 16), 0u);                 // no compression
+    QCOMPARE(u32(b, 20), 10800u);             // image size
+    QCOMPARE(u32(b, 24), 2834u);              // pixels per metre
+    QCOMPARE(u32(b, 28), 2834u);
+    QCOMPARE(u32(b, 32), 0u);                 // no palette
+    QCOMPARE(u32(b, 36), 0u);
+
+    const QImage image = loadBitmapResource(name);
+    QCOMPARE(image.size(), QSize(60, 60));
+    QVERIFY(!image.hasAlphaChannel());
+}
+
+void TestAssets::bitmapDecoderAgreesWithQt()
+{
+    // Qt reads the same bitmap once given the 14-byte file header.
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray dib = resourceBytes("BITMAP", QString("PIONB%1").arg(i));
+        QByteArray file("BM");
+        file.resize(14);
+        qToLittleEndian<quint32>(quint32(14 + dib.size()), file.data() + 2);
+        qToLittleEndian<quint32>(0, file.data() + 6);
+        qToLittleEndian<quint32>(14 + 40, file.data() + 10);
+        const QImage theirs = QImage::fromData(file + dib, "BMP").convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(decodeDib(dib), theirs);
+    }
+}
+
+void TestAssets::discFramesTurnFromBlackToWhite()
+{
+    // The middle of the square: the empty square's warm gradient, the black
+    // disc, then the white disc. Corners of every frame are the empty square.
+    QList<QImage> frames;
+    for (int i = 0; i < 8; ++i)
+        frames.append(loadBitmapResource(QString("PionB%1").arg(i)));
+    const QRgb empty = frames[0].pixel(30, 30);
+    QVERIFY2(qRed(empty) > qBlue(empty) + 30, "the empty square is pink to orange-brown");
+    QVERIFY(luma(frames[1].pixel(30, 30)) < 60);
+    QVERIFY(luma(frames[7].pixel(30, 30)) > 170);
+    for (int i = 1; i < 8; ++i)
+        for (QPoint corner : {QPoint(3, 3), QPoint(56, 3), QPoint(3, 56), QPoint(56, 56)})
+            QCOMPARE(frames[i].pixel(corner), frames[0].pixel(corner));
+    // Edge-on, the disc is a thin band: above and below it the square shows.
+    QCOMPARE(frames[4].pixel(30, 12), frames[0].pixel(30, 12));
+    QCOMPARE(frames[4].pixel(30, 47), frames[0].pixel(30, 47));
+}
+
+void TestAssets::clickWave()
+{
+    const QByteArray w = resourceBytes("WAVE", "Click");
+    QCOMPARE(w.left(4), QByteArray("RIFF"));
+    QCOMPARE(w.mid(8, 4), QByteArray("WAVE"));
+    QCOMPARE(qsizetype(u32(w, 4)) + 8, w.size());
+    const QList<Chunk> chunks = riffChunks(w);
+    QCOMPARE(chunkIds(chunks), QList<QByteArray>({"fmt ", "fact", "data"}));
+
+    const Chunk &fmt = chunks[0];
+    QCOMPARE(fmt.size, 18u);
+    QCOMPARE(u16(w, fmt.offset + 0), quint16(1));      // PCM
+    QCOMPARE(u16(w, fmt.offset + 2), quint16(1));      // mono
+    QCOMPARE(u32(w, fmt.offset + 4), 11025u);          // rate
+    QCOMPARE(u32(w, fmt.offset + 8), 11025u);          // bytes per second
+    QCOMPARE(u16(w, fmt.offset + 12), quint16(1));     // block align
+    QCOMPARE(u16(w, fmt.offset + 14), quint16(8));     // bits
+    QCOMPARE(u16(w, fmt.offset + 16), quint16(0x7900)); // extension word
+    QCOMPARE(chunks[1].size, 4u);
+    QCOMPARE(u32(w, chunks[1].offset), 221u);
+    const Chunk &data = chunks[2];
+    QCOMPARE(data.size, 221u);
+    // The odd data chunk is followed by exactly one pad byte, then the end.
+    QCOMPARE(data.offset + 221 + 1, w.size());
+    QCOMPARE(w.at(w.size() - 1), '\0');
+    QCOMPARE(w.size(), 280);
+
+    const QList<double> s = pcm8(w, data);
+    QCOMPARE(221.0 / 11025, 0.020045351473922902);
+    const double peak = peakFrequency(s, 0, int(s.size()), 11025, 200, 5000);
+    QVERIFY2(peak >= 1300 && peak <= 1700, qPrintable(QString("peak at %1 Hz").arg(peak)));
+    QVERIFY(rms(s, 0, 60) > 0.1);
+    // Starts and ends at rest: no step at either edge.
+    QVERIFY(std::abs(s.first()) < 0.05);
+    QVERIFY(std::abs(s.last()) < 0.05);
+}
+
+void TestAssets::bloqueWave()
+{
+    const QByteArray w = resourceBytes("WAVE", "Bloque");
+    QCOMPARE(qsizetype(u32(w, 4)) + 8, w.size());
+    const QList<Chunk> chunks = riffChunks(w);
+    QCOMPARE(chunkIds(chunks), QList<QByteArray>({"fmt ", "data"}));
+    const Chunk &fmt = chunks[0];
+    QCOMPARE(fmt.size, 16u);
+    QCOMPARE(u16(w, fmt.offset + 0), quint16(1));
+    QCOMPARE(u16(w, fmt.offset + 2), quint16(1));
+    QCOMPARE(u32(w, fmt.offset + 4), 22254u);
+    QCOMPARE(u32(w, fmt.offset + 8), 22254u);
+    QCOMPARE(u16(w, fmt.offset + 12), quint16(1));
+    QCOMPARE(u16(w, fmt.offset + 14), quint16(8));
+    QCOMPARE(chunks[1].size, 11136u);
+    QCOMPARE(chunks[1].offset + 11136, w.size());
+
+    // Two bursts: short and mid-pitched, a pause, then longer, louder,
+    // lower, fading out before the end.
+    const QList<double> s = pcm8(w, chunks[1]);
+    const double rate = 22254;
+    auto at = [&](double seconds) { return int(seconds * rate); };
+    const double first = rms(s, at(0.03), at(0.10));
+    const double pause = rms(s, at(0.135), at(0.19));
+    const double second = rms(s, at(0.21), at(0.30));
+    const double tail = rms(s, at(0.45), at(0.50));
+    QVERIFY2(first > 0.1, qPrintable(QString::number(first)));
+    QVERIFY2(pause < 0.01, qPrintable(QString::number(pause)));
+    QVERIFY2(second > first * 1.3, qPrintable(QString("%1 vs %2").arg(second).arg(first)));
+    QVERIFY2(tail < 0.01, qPrintable(QString::number(tail)));
+    QVERIFY(rms(s, at(0.38), at(0.42)) < second / 2);
+    const double pitch1 = peakFrequency(s, at(0.03), at(0.10), rate, 100, 1500);
+    const double pitch2 = peakFrequency(s, at(0.21), at(0.30), rate, 100, 1500);
+    QVERIFY2(pitch1 >= 400 && pitch1 <= 1000, qPrintable(QString::number(pitch1)));
+    QVERIFY2(pitch2 < pitch1 * 0.75, qPrintable(QString("%1 vs %2").arg(pitch2).arg(pitch1)));
+}
+
+void TestAssets::titleGif()
+{
+    const QByteArray b = resourceBytes("GIF", "Title");
+    const GifStream g = gifStream(b);
+    QVERIFY(g.ok);
+    QCOMPARE(g.signature, QByteArray("GIF89a"));
+    QCOMPARE(QSize(g.width, g.height), QSize(400, 70));
+    QCOMPARE(g.globalTableSize, 256);
+    QCOMPARE(g.loopCount, 0);
+    QVERIFY(g.loopBeforeFirstImage);
+    QCOMPARE(g.images.size(), 20);
+    QVERIFY(g.trailerIsLastByte);
+    for (int i = 0; i < g.images.size(); ++i) {
+        const GifImage &im = g.images[i];
+        QCOMPARE(QRect(im.left, im.top, im.width, im.height), QRect(0, 0, 400, 70));
+        QCOMPARE(im.localTableSize, i == 0 ? 0 : 256);
+        QVERIFY(im.hasControl);
+        QCOMPARE(im.control.delay, 10);
+        QCOMPARE(im.control.disposal, 2);
+        QVERIFY(im.control.transparent);
+        QCOMPARE(im.control.transparentIndex, 235);
+        const qsizetype table = i == 0 ? g.globalTableOffset : im.localTableOffset;
+        QCOMPARE(tableColour(b, table, 235), qRgb(0, 0, 0));
+    }
+    QCOMPARE(tableColour(b, g.globalTableOffset, 235), qRgb(0, 0, 0));
+
+    // Nothing opaque may show the key colour, or a keyed drawing punches a
+    // hole in the letters; and every frame has both letters and background.
+    const GifPixels px = gifPixels(b);
+    QVERIFY2(px.error.isEmpty(), qPrintable(px.error));
+    QCOMPARE(px.frames.size(), 20);
+    for (int i = 0; i < px.frames.size(); ++i) {
+        const GifPixels::Frame &f = px.frames[i];
+        int transparent = 0, keyed = 0;
+        for (char c : f.indices) {
+            const int index = quint8(c);
+            if (index == 235)
+                ++transparent;
+            else if (f.table[index] == qRgb(0, 0, 0))
+                ++keyed;
+        }
+        QCOMPARE(keyed, 0);
+        QVERIFY2(transparent > f.indices.size() / 10, qPrintable(QString("frame %1").arg(i)));
+        QVERIFY2(transparent < f.indices.size() * 9 / 10, qPrintable(QString("frame %1").arg(i)));
+    }
+}
+
+void TestAssets::characterGif()
+{
+    const QByteArray b = resourceBytes("GIF", "Character");
+    const GifStream g = gifStream(b);
+    QVERIFY(g.ok);
+    QCOMPARE(g.signature, QByteArray("GIF89a"));
+    QCOMPARE(QSize(g.width, g.height), QSize(90, 115));
+    QCOMPARE(g.globalTableSize, 64);
+    QCOMPARE(g.aspect, 1);
+    QCOMPARE(g.loopCount, 1000);
+    QVERIFY(g.loopBeforeFirstImage);
+    const QList<QRect> rects{{0, 0, 90, 115}, {3, 1, 80, 111}, {3, 2, 81, 108},
+                             {12, 9, 67, 102}, {4, 5, 79, 106}, {2, 3, 82, 109}};
+    QCOMPARE(g.images.size(), rects.size());
+    for (int i = 0; i < g.images.size(); ++i) {
+        const GifImage &im = g.images[i];
+        QCOMPARE(QRect(im.left, im.top, im.width, im.height), rects[i]);
+        QCOMPARE(im.localTableSize, 0);
+        QVERIFY(im.hasControl);
+        QCOMPARE(im.control.delay, 10);
+        QCOMPARE(im.control.disposal, 2);
+        QVERIFY(im.control.transparent);
+        QCOMPARE(im.control.transparentIndex, 1);
+    }
+    QCOMPARE(tableColour(b, g.globalTableOffset, 1), qRgb(255, 255, 255));
+    // The comment is the last block before the trailer.
+    QVERIFY(g.blockOrder.size() >= 2);
+    QCOMPARE(g.blockOrder.last(), QByteArray("trailer"));
+    QCOMPARE(g.blockOrder[g.blockOrder.size() - 2], QByteArray("comment"));
+    QCOMPARE(g.commentSubBlocks, QList<int>({3}));
+    QVERIFY(g.trailerIsLastByte);
+
+    const GifPixels px = gifPixels(b);
+    QVERIFY2(px.error.isEmpty(), qPrintable(px.error));
+    QCOMPARE(px.frames.size(), 6);
+    for (const GifPixels::Frame &f : px.frames) {
+        int transparent = 0, keyed = 0;
+        for (char c : f.indices) {
+            const int index = quint8(c);
+            if (index == 1)
+                ++transparent;
+            else if (f.table[index] == qRgb(255, 255, 255))
+                ++keyed;
+        }
+        QCOMPARE(keyed, 0);
+        QVERIFY(transparent > 0);
+        QVERIFY(transparent < f.indices.size() * 9 / 10);
+    }
+}
+
+void TestAssets::iconIsSixteenColours()
+{
+    const QByteArray b = resourceBytes("ICON", "MainIcon");
+    QCOMPARE(u16(b, 0), quint16(0));
+    QCOMPARE(u16(b, 2), quint16(1)); // icon
+    QCOMPARE(u16(b, 4), quint16(1)); // one image
+    QCOMPARE(quint8(b[6]), quint8(32));
+    QCOMPARE(quint8(b[7]), quint8(32));
+    QCOMPARE(quint8(b[8]), quint8(16));
+    QCOMPARE(u16(b, 12), quint16(4));
+    QCOMPARE(u32(b, 14), 744u);
+    const quint32 at = u32(b, 18);
+    QCOMPARE(qsizetype(at + 744), b.size());
+    QCOMPARE(u32(b, at), 40u);
+    QCOMPARE(qint32(u32(b, at + 8)), 64); // colour rows and mask rows
+    QCOMPARE(u16(b, at + 14), quint16(4));
+    const QList<QRgb> standard{0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                               0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                               0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    for (int i = 0; i < 16; ++i) {
+        const qsizetype e = at + 40 + i * 4;
+        QCOMPARE(qRgb(quint8(b[e + 2]), quint8(b[e + 1]), quint8(b[e])), standard[i] | 0xFF000000u);
+    }
+    QImage image;
+    QVERIFY(image.loadFromData(b));
+    QCOMPARE(image.size(), QSize(32, 32));
+    QVERIFY(!QIcon(":/res/ICON/MAINICON").isNull());
+}
+
+void TestAssets::dibVariants_data()
+{
+    QTest::addColumn<QByteArray>("dib");
+    QTest::addColumn<QList<QRgb>>("pixels"); // top row first
+    QTest::addColumn<QSize>("size");
+
+    const QRgb r = qRgb(255, 0, 0), g = qRgb(0, 255, 0), b = qRgb(0, 0, 255), w = qRgb(255, 255, 255);
+    // 3 x 2 at 24 bits: 9 bytes a row padded to 12; bottom row stored first.
+    QByteArray rows24 = QByteArray::fromHex("0000ff" "00ff00" "ff0000" "000000"   // bottom: r g b
+                                            "ffffff" "0000ff" "00ff00" "000000"); // top: w r g
+    QTest::newRow("24-bit bottom-up, padded rows")
+        << makeDib(3, 2, 24, {}, rows24) << QList<QRgb>{w, r, g, r, g, b} << QSize(3, 2);
+    QTest::newRow("24-bit top-down")
+        << makeDib(3, -2, 24, {}, rows24) << QList<QRgb>{r, g, b, w, r, g} << QSize(3, 2);
+    QTest::newRow("32-bit")
+        << makeDib(2, 1, 32, {}, QByteArray::fromHex("0000ff00" "ff000000")) << QList<QRgb>{r, b}
+        << QSize(2, 1);
+    QTest::newRow("8-bit, three colours used")
+        << makeDib(2, 2, 8, {r, g, b}, QByteArray::fromHex("00010000" "02000000"), 3)
+        << QList<QRgb>{b, r, r, g} << QSize(2, 2);
+    QTest::newRow("4-bit")
+        << makeDib(3, 1, 4, {r, g, b, w}, QByteArray::fromHex("31200000"), 4) << QList<QRgb>{w, g, b}
+        << QSize(3, 1);
+    QTest::newRow("1-bit")
+        << makeDib(9, 1, 1, {r, b}, QByteArray::fromHex("a0800000")) << QList<QRgb>{b, r, b, r, r, r, r, r, b}
+        << QSize(9, 1);
+    QTest::newRow("8-bit index past a short table is black")
+        << makeDib(1, 1, 8, {r}, QByteArray::fromHex("05000000"), 1) << QList<QRgb>{qRgb(0, 0, 0)}
+        << QSize(1, 1);
+}
+
+void TestAssets::dibVariants()
+{
+    QFETCH(QByteArray, dib);
+    QFETCH(QList<QRgb>, pixels);
+    QFETCH(QSize, size);
+    const QImage image = decodeDib(dib);
+    QCOMPARE(image.size(), size);
+    QList<QRgb> got;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            got.append(image.pixel(x, y));
+    QCOMPARE(got, pixels);
+}
+
+void TestAssets::damagedDibThrows()
+{
+    const QByteArray good = resourceBytes("BITMAP", "PIONB4");
+    QCOMPARE(decodeOutcome(decodeDib, good), Outcome::Decoded);
+
+    // Any cut leaves too few rows, or too little header.
+    for (qsizetype length = 0; length < good.size(); length += (length < 64 ? 1 : 97))
+        QVERIFY2(decodeOutcome(decodeDib, good.left(length)) == Outcome::Threw,
+                 qPrintable(QString("cut at %1").arg(length)));
+    QVERIFY(decodeOutcome(decodeDib, good.left(good.size() - 1)) == Outcome::Threw);
+
+    // Every single-bit flip of the header: an error, or a picture that
+    // stays inside the data (the sanitizer build checks the reads).
+    int threw = 0;
+    for (int bit = 0; bit < 40 * 8; ++bit) {
+        QByteArray bad = good;
+        bad[bit / 8] = char(bad[bit / 8] ^ (1 << (bit % 8)));
+        threw += decodeOutcome(decodeDib, bad) == Outcome::Threw;
+    }
+    QVERIFY2(threw > 100, qPrintable(QString::number(threw)));
+
+    // Fields that could ask for huge or impossible pictures.
+    const QList<QPair<int, quint32>> lies{
+        {0, 12}, {0, 0xFFFFFFFF}, {4, 0}, {4, 0x7FFFFFFF}, {4, 0x80000000}, {8, 0},
+        {8, 0x80000000}, {8, 0x7FFFFFFF}, {12, 2}, {14, 16}, {14, 2}, {16, 1}, {32, 300}};
+    for (const auto &[offset, value] : lies) {
+        QByteArray bad = good;
+        if (offset == 12 || offset == 14)
+            qToLittleEndian<quint16>(quint16(value), bad.data() + offset);
+        else
+            qToLittleEndian<quint32>(value, bad.data() + offset);
+        QVERIFY2(decodeOutcome(decodeDib, bad) == Outcome::Threw,
+                 qPrintable(QString("field at %1 = %2").arg(offset).arg(value)));
+    }
+    QVERIFY_THROWS_EXCEPTION(EInvalidGraphic, decodeDib(QByteArray(40, '\xFF')));
+    // 8 bits with a full table declared but only part of it present.
+    QVERIFY_THROWS_EXCEPTION(EInvalidGraphic, decodeDib(makeDib(1, 1, 8, {qRgb(1, 2, 3)}, {})));
+}
+
+void TestAssets::damagedJpegThrows()
+{
+    const QByteArray good = resourceBytes("JPEG", "SPLASH");
+    QCOMPARE(decodeOutcome(decodeJpeg, good), Outcome::Decoded);
+    QVERIFY_THROWS_EXCEPTION(EInvalidGraphic, decodeJpeg(QByteArray()));
+    QVERIFY_THROWS_EXCEPTION(EInvalidGraphic, decodeJpeg(QByteArray(5000, 'x')));
+    QVERIFY_THROWS_EXCEPTION(EInvalidGraphic, decodeJpeg(resourceBytes("BITMAP", "PIONB0")));
+    try {
+        decodeJpeg(QByteArray(100, '\0'));
+        QFAIL("no exception");
+    } catch (const EInvalidGraphic &e) {
+        QVERIFY(e.message().startsWith("Image JPEG invalide : "));
+        QVERIFY(e.message().size() > 24);
+    }
+
+    // A stream cut anywhere, even just before its end marker, is damaged:
+    // libjpeg alone would only warn and fill the rest with grey.
+    QList<qsizetype> cuts{0, 1, 2, 3, 4, 20, 100, good.size() - 2, good.size() - 1};
+    for (qsizetype length = 200; length < good.size(); length += good.size() / 40)
+        cuts.append(length);
+    for (qsizetype length : cuts)
+        QVERIFY2(decodeOutcome(decodeJpeg, good.left(length)) == Outcome::Threw,
+                 qPrintable(QString("cut at %1 of %2").arg(length).arg(good.size())));
+
+    // Bit flips all over the stream; a fixed generator keeps runs identical.
+    // Flips inside entropy-coded data may decode to a changed picture.
+    quint32 seed = 12345;
+    int threw = 0;
+    const int variants = 150;
+    for (int i = 0; i < variants; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        QByteArray bad = good;
+        const qsizetype at = i < 50 ? qsizetype(seed % 700) : qsizetype(seed % quint32(good.size()));
+        bad[at] = char(bad[at] ^ (1 << ((seed >> 24) % 8)));
+        const Outcome o = decodeOutcome(decodeJpeg, bad);
+        threw += o == Outcome::Threw;
+    }
+    QVERIFY2(threw > 10, qPrintable(QString("%1 of %2 threw").arg(threw).arg(variants)));
+}
+
+// ---- the background under the controls ----------------------------------
+
+void TestAssets::backgroundRecessUnderTurnIndicator()
+{
+    // The turn indicator's 60 x 60 square sits over a square recess: its
+    // floor, one even tone, fills the square to the edges, and a rim rises
+    // right around it.
+    const QImage fond = loadJpegResource("Fond");
+    const QRect box(96, 120, 60, 60);
+    auto meanLuma = [&](const QRect &r) {
+        double sum = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                sum += luma(fond.pixel(x, y));
+        return sum / (r.width() * r.height());
+    };
+    const QRect floor = box.adjusted(2, 2, -2, -2);
+    const double mean = meanLuma(floor);
+    double spread = 0;
+    for (int y = floor.top(); y <= floor.bottom(); ++y)
+        for (int x = floor.left(); x <= floor.right(); ++x)
+            spread += (luma(fond.pixel(x, y)) - mean) * (luma(fond.pixel(x, y)) - mean);
+    spread = std::sqrt(spread / (floor.width() * floor.height()));
+    QVERIFY2(spread < 12, qPrintable(QString("floor spread %1").arg(spread)));
+
+    // Per side: the line just inside the square is floor, and within a few
+    // pixels outside it the rim stands apart from the floor.
+    struct Side {
+        const char *name;
+        QRect inner;
+        int dx, dy;
+    };
+    const QList<Side> sides{{"left", QRect(box.left() + 2, box.top() + 10, 1, 40), -1, 0},
+                            {"right", QRect(box.right() - 2, box.top() + 10, 1, 40), 1, 0},
+                            {"top", QRect(box.left() + 10, box.top() + 2, 40, 1), 0, -1},
+                            {"bottom", QRect(box.left() + 10, box.bottom() - 2, 40, 1), 0, 1}};
+    for (const Side &side : sides) {
+        const double inner = meanLuma(side.inner);
+        QVERIFY2(std::abs(inner - mean) < 15,
+                 qPrintable(QString("%1 edge %2 vs floor %3").arg(side.name).arg(inner).arg(mean)));
+        double farthest = 0;
+        for (int d = 3; d <= 12; ++d)
+            farthest = std::max(farthest, std::abs(meanLuma(side.inner.translated(side.dx * d, side.dy * d)) - mean));
+        QVERIFY2(farthest > 25, qPrintable(QString("%1: no rim, at most %2 from the floor").arg(side.name).arg(farthest)));
+    }
+}
+
+void TestAssets::backgroundDiscsUnderCounters_data()
+{
+    QTest::addColumn<QRect>("label");
+    QTest::addColumn<bool>("white");
+    QTest::newRow("LabelPionB over the white disc") << QRect(105, 262, 43, 29) << true;
+    QTest::newRow("LabelPionN over the black disc") << QRect(105, 354, 43, 29) << false;
+}
+
+void TestAssets::backgroundDiscsUnderCounters()
+{
+    QFETCH(QRect, label);
+    QFETCH(bool, white);
+    const QImage fond = loadJpegResource("Fond");
+    // Light enough for black digits, dark enough for white ones.
+    auto isDisc = [&](QRgb c) { return white ? luma(c) >= 170 : luma(c) <= 85; };
+
+    // The whole label lies on the disc, so its count reads on its colour.
+    int onDisc = 0;
+    for (int y = label.top(); y <= label.bottom(); ++y)
+        for (int x = label.left(); x <= label.right(); ++x)
+            onDisc += isDisc(fond.pixel(x, y));
+    QVERIFY2(onDisc >= label.width() * label.height() * 9 / 10,
+             qPrintable(QString("%1 of %2 pixels").arg(onDisc).arg(label.width() * label.height())));
+
+    // The disc is centred under the label: walk out from the label's centre
+    // along each axis to the disc's edge, the first sharp step in brightness
+    // (the black disc's light rim, the white disc's dark socket); the edges
+    // are equally far.
+    const QPoint c = label.center();
+    auto reach = [&](int dx, int dy) {
+        int d = 12;
+        while (d < 60) {
+            const int here = luma(fond.pixel(c.x() + dx * d, c.y() + dy * d));
+            const int next = luma(fond.pixel(c.x() + dx * (d + 1), c.y() + dy * (d + 1)));
+            if (std::abs(next - here) >= 25)
+                break;
+            ++d;
+        }
+        return d;
+    };
+    const int left = reach(-1, 0), right = reach(1, 0), up = reach(0, -1), down = reach(0, 1);
+    QVERIFY2(left >= 21 && right >= 21 && up >= 14 && down >= 14,
+             qPrintable(QString("disc reach %1 %2 %3 %4").arg(left).arg(right).arg(up).arg(down)));
+    QVERIFY2(std::abs(left - right) <= 4 && std::abs(up - down) <= 4,
+             qPrintable(QString("disc reach %1 %2 %3 %4").arg(left).arg(right).arg(up).arg(down)));
+    QVERIFY2(left < 60 && right < 60 && up < 60 && down < 60, "the disc ends in a socket");
+}
+
+void TestAssets::backgroundRulesPanel()
+{
+    const QImage fond = loadJpegResource("Fond");
+    const QRect board(277, 93, 480, 480);
+    // The panel about (262, 78) to (785, 585), less its rounded corners and
+    // rim, is dark purple where the board does not cover it.
+    const QRect panel = QRect(QPoint(262, 78), QPoint(785, 585)).adjusted(8, 8, -8, -8);
+    auto isYellow = [](QRgb c) {
+        return qRed(c) > 150 && qGreen(c) > 120 && qBlue(c) < 120 && qRed(c) - qBlue(c) > 90;
+    };
+    auto isDarkPurple = [](QRgb c) {
+        return luma(c) < 110 && qBlue(c) > qGreen(c) + 10 && qRed(c) > qGreen(c);
+    };
+    int ring = 0, purple = 0, yellowOutside = 0, yellowInside = 0;
+    QPoint firstStray;
+    for (int y = panel.top(); y <= panel.bottom(); ++y)
+        for (int x = panel.left(); x <= panel.right(); ++x) {
+            const QRgb c = fond.pixel(x, y);
+            if (board.contains(x, y)) {
+                yellowInside += isYellow(c);
+                continue;
+            }
+            ++ring;
+            purple += isDarkPurple(c);
+            if (isYellow(c) && yellowOutside++ == 0)
+                firstStray = QPoint(x, y);
+        }
+    QVERIFY2(purple >= ring * 95 / 100, qPrintable(QString("%1 of %2 ring pixels dark purple").arg(purple).arg(ring)));
+    QVERIFY2(yellowOutside == 0, qPrintable(QString("%1 yellow pixels outside the board, first at (%2,%3)")
+                                                .arg(yellowOutside).arg(firstStray.x()).arg(firstStray.y())));
+    // The rules are there to read when the board is hidden.
+    QVERIFY2(yellowInside > 5000, qPrintable(QString::number(yellowInside)));
+}
+
+QTEST_MAIN(TestAssets)
+#include "tst_assets.moc"
