@@ -198,6 +198,7 @@ private slots:
     void programLabels_data();
     void programLabels();
     void colours();
+    void propertiesByName();
     void layoutMeasures_data();
     void layoutMeasures();
     void focusFrame();
@@ -682,6 +683,40 @@ void TestLabel::colours()
     QCOMPARE(toQColor(clWindow), QColor(4, 4, 4));
     QCOMPARE(toQColor(clBtnFace), QColor(5, 5, 5));
     QApplication::setPalette(before);
+}
+
+void TestLabel::propertiesByName()
+{
+    // Layout loaders that go through the meta-object reach the same setters.
+    TRxLabel label;
+    QVERIFY(label.setProperty("AutoSize", false));
+    QVERIFY(label.setProperty("Caption", QStringLiteral("12")));
+    QVERIFY(label.setProperty("Alignment", QVariant::fromValue(TRxLabel::taRightJustify)));
+    QVERIFY(label.setProperty("Layout", QVariant::fromValue(TRxLabel::tlBottom)));
+    QVERIFY(label.setProperty("ShadowPos", QVariant::fromValue(TRxLabel::spRightTop)));
+    QVERIFY(label.setProperty("ShadowColor", clGray));
+    QVERIFY(label.setProperty("ShadowSize", 3));
+    QVERIFY(label.setProperty("FontColor", clWhite));
+    QVERIFY(label.setProperty("Transparent", true));
+    QVERIFY(label.setProperty("WordWrap", true));
+    QVERIFY(label.setProperty("ShowAccelChar", false));
+    QCOMPARE(label.caption(), QStringLiteral("12"));
+    QCOMPARE(label.alignment(), TRxLabel::taRightJustify);
+    QCOMPARE(label.textLayout(), TRxLabel::tlBottom);
+    QCOMPARE(label.shadowPos(), TRxLabel::spRightTop);
+    QCOMPARE(label.shadowColor(), clGray);
+    QCOMPARE(label.shadowSize(), 3);
+    QCOMPARE(label.fontColor(), clWhite);
+    QVERIFY(label.transparent() && label.wordWrap() && !label.showAccelChar());
+    QCOMPARE(label.size(), QSize(65, 17));
+    // Defaults a layout leaves out.
+    TRxLabel fresh;
+    QCOMPARE(fresh.alignment(), TRxLabel::taLeftJustify);
+    QCOMPARE(fresh.shadowPos(), TRxLabel::spLeftTop);
+    QCOMPARE(fresh.shadowColor(), clBtnHighlight);
+    QCOMPARE(fresh.shadowSize(), 1);
+    QVERIFY(fresh.autoSize() && fresh.showAccelChar() && !fresh.transparent() && !fresh.wordWrap() && !fresh.showFocus());
+    QVERIFY(fresh.parentColor());
 }
 
 void TestLabel::layoutMeasures_data()
