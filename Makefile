@@ -35,5 +35,10 @@ FUZZ_SECONDS ?= 300
 fuzz:
 	@fuzz/run.sh $(BUILD)/fuzz $(FUZZ_SECONDS) $(BUILD)/assets
 
+# Every shipped picture on one sheet: $(BUILD)/contact-sheet.png
+contact-sheet: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target tavlo_asset_files
+	@tools/make-assets/contact-sheet.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD) build-*
