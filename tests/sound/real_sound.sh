@@ -34,6 +34,9 @@ export XDG_RUNTIME_DIR=$work
 export HOME=$work
 export QT_QPA_PLATFORM=offscreen
 unset PULSE_SERVER PULSE_SINK
+# No client may start a server of its own while ours is coming up.
+printf 'autospawn = no\n' >"$work/client.conf"
+export PULSE_CLIENTCONFIG=$work/client.conf
 
 sink=tavlo_test
 pulseaudio --daemonize=no --exit-idle-time=-1 --system=false -n \
