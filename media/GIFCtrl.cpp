@@ -441,6 +441,13 @@ const QImage &TRxGIFAnimator::ComposeFrame(int index, TColor &key)
         return QRect(frame.Left(), frame.Top(), frame.Width(), frame.Height());
     };
 
+    // A repaint of the frame already composed (an expose, a property
+    // change) shows the cached picture as it is.
+    if (!m_frameCache.isNull() && m_cacheIndex == index) {
+        key = m_cacheKeyColor;
+        return m_frameCache;
+    }
+
     if (incremental) {
         key = m_cacheKeyColor;
         QPainter canvas(&m_frameCache);

@@ -184,7 +184,7 @@ private:
     std::atomic<bool> m_parentReady{false};
     // The drawing surface: a picture composed on the pacing thread, waiting
     // for the window thread to show it (AsyncDrawing only).
-    QMutex m_surfaceLock;
+    QRecursiveMutex m_surfaceLock;
     QImage m_presented;
     int m_presentedIndex{-1};
     QSize m_clientSize;

@@ -1,0 +1,917 @@
+// The animated GIF control and its frame timer: composition rules, drawing
+// over the parent's background, the shipped animations, and the pacing
+// thread's behaviour (interval changes, disabling, teardown).
+
+#include "media/Exceptions.h"
+#include "media/GIFCtrl.h"
+#include "media/RxGIF.h"
+#include "media/RxTimer.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <gif_lib.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace tavlo;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Hand-made GIFs, written with giflib.
+
+struct TestFrame {
+    int left{0};
+    int top{0};
+    int width{0};
+    int height{0};
+    int disposal{1};
+    int delay{10}; // hundredths of a second
+    int transparent{-1};
+    QList<std::uint8_t> pixels; // colour indices, row by row
+};
+
+TestFrame solidFrame(int left, int top, int width, int height, std::uint8_t index, int disposal,
+                     int transparent = -1)
+{
+    TestFrame frame{left, top, width, height, disposal, 10, transparent, {}};
+    frame.pixels.fill(index, width * height);
+    return frame;
+}
+
+// Palette of the hand-made GIFs: no entry is a colour of the backdrop.
+const QList<QRgb> testPalette = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                                 qRgb(255, 0, 255)};
+constexpr std::uint8_t Red = 0, Green = 1, Blue = 2, Key = 3;
+
+int appendBytes(GifFileType *gif, const GifByteType *data, int length)
+{
+    static_cast<QByteArray *>(gif->UserData)->append(reinterpret_cast<const char *>(data), length);
+    return length;
+}
+
+QByteArray makeGif(int screenWidth, int screenHeight, const QList<TestFrame> &frames)
+{
+    QByteArray bytes;
+    int error = 0;
+    GifFileType *gif = EGifOpen(&bytes, appendBytes, &error);
+    if (gif == nullptr)
+        return {};
+    EGifSetGifVersion(gif, true);
+    GifColorType colors[4];
+    for (int i = 0; i < 4; ++i)
+        colors[i] = {GifByteType(qRed(testPalette[i])), GifByteType(qGreen(testPalette[i])),
+                     GifByteType(qBlue(testPalette[i]))};
+    ColorMapObject *map = GifMakeMapObject(4, colors);
+    EGifPutScreenDesc(gif, screenWidth, screenHeight, 8, 0, map);
+    for (const TestFrame &frame : frames) {
+        GraphicsControlBlock control{};
+        control.DisposalMode = frame.disposal;
+        control.UserInputFlag = false;
+        control.DelayTime = frame.delay;
+        control.TransparentColor = frame.transparent < 0 ? NO_TRANSPARENT_COLOR : frame.transparent;
+        GifByteType extension[4];
+        EGifGCBToExtension(&control, extension);
+        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
+        EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, false, nullptr);
+        QList<GifPixelType> row(frame.width);
+        for (int y = 0; y < frame.height; ++y) {
+            for (int x = 0; x < frame.width; ++x)
+                row[x] = frame.pixels[y * frame.width + x];
+            EGifPutLine(gif, row.data(), frame.width);
+        }
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return bytes;
+}
+
+// The picture a GIF viewer shows after frame `index`, from the GIF rules
+// alone (restore to background = the key, restore previous = undo), with
+// key pixels left as `key`.
+QImage referenceComposition(int screenWidth, int screenHeight, const QList<TestFrame> &frames,
+                            int index, QRgb key)
+{
+    QImage canvas(screenWidth, screenHeight, QImage::Format_RGB32);
+    canvas.fill(key);
+    for (int j = 0; j <= index; ++j) {
+        const TestFrame &frame = frames[j];
+        const QImage before = canvas;
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x) {
+                const int pixel = frame.pixels[y * frame.width + x];
+                if (pixel != frame.transparent)
+                    canvas.setPixel(frame.left + x, frame.top + y, testPalette[pixel]);
+            }
+        if (j == index)
+            break;
+        if (frame.disposal == 2) {
+            QPainter painter(&canvas);
+            painter.fillRect(QRect(frame.left, frame.top, frame.width, frame.height), QColor(key));
+        } else if (frame.disposal == 3) {
+            canvas = before;
+        }
+    }
+    return canvas;
+}
+
+QString firstDifference(const QImage &actual, const QImage &expected)
+{
+    if (actual.size() != expected.size())
+        return QStringLiteral("size %1x%2, expected %3x%4")
+            .arg(actual.width()).arg(actual.height()).arg(expected.width()).arg(expected.height());
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x)
+            if ((actual.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF))
+                return QStringLiteral("pixel (%1, %2) is %3, expected %4")
+                    .arg(x).arg(y)
+                    .arg(actual.pixel(x, y) & 0xFFFFFF, 6, 16, QLatin1Char('0'))
+                    .arg(expected.pixel(x, y) & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+    return {};
+}
+
+// ---------------------------------------------------------------------------
+// A parent window with a busy background, so that every pixel that shows the
+// background can be told from any GIF colour.
+
+QRgb backdropColor(int x, int y)
+{
+    return qRgb(40 + (x * 7) % 160, 60 + (y * 5) % 150, 90 + ((x + y) % 2) * 30);
+}
+
+class Backdrop : public QWidget {
+public:
+    Backdrop()
+        : m_picture(800, 600, QImage::Format_RGB32)
+    {
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                m_picture.setPixel(x, y, backdropColor(x, y));
+        resize(800, 600);
+    }
+
+    // What the window shows in rect, children included.
+    QImage shot(const QRect &rect) { return grab(rect).toImage().convertToFormat(QImage::Format_RGB32); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QPainter painter(this);
+        painter.drawImage(event->rect(), m_picture, event->rect());
+    }
+
+private:
+    QImage m_picture;
+};
+
+// Screen pixels expected for a keyed frame drawn at an offset over the
+// backdrop; anything outside the frame shows the backdrop.
+QImage expectedOverBackdrop(const QRect &control, const TGIFFrame &frame)
+{
+    QImage expected(control.size(), QImage::Format_RGB32);
+    const QImage bitmap = frame.Bitmap().convertToFormat(QImage::Format_RGB32);
+    const QRgb key = toQColor(frame.TransparentColor()).rgb() & 0xFFFFFF;
+    for (int y = 0; y < control.height(); ++y)
+        for (int x = 0; x < control.width(); ++x) {
+            const int fx = x - frame.Left();
+            const int fy = y - frame.Top();
+            QRgb pixel = backdropColor(control.x() + x, control.y() + y);
+            if (fx >= 0 && fy >= 0 && fx < bitmap.width() && fy < bitmap.height()
+                && (bitmap.pixel(fx, fy) & 0xFFFFFF) != key)
+                pixel = bitmap.pixel(fx, fy);
+            expected.setPixel(x, y, pixel);
+        }
+    return expected;
+}
+
+void loadGif(TRxGIFAnimator &animator, const QByteArray &gif)
+{
+    animator.Image().LoadGIF(QByteArrayView(gif));
+}
+
+} // namespace
+
+class TestAnimator : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The shipped animations.
+    void titleWalksFramesAndWraps();
+    void titleKeyShowsBackground();
+    void characterFramesAtOffsetsOverCleared();
+
+    // Composition rules.
+    void composition_data();
+    void composition();
+    void frameIndexJumps();
+    void outOfRangeFrameIndexIgnored();
+    void singleFrameNeverTicks();
+    void loopFalseStopsOnFrameZero();
+    void hiddenControlFreezes();
+    void frameInterval_data();
+    void frameInterval();
+    void firstTickWaitsForTheFirstSleep();
+    void placement_data();
+    void placement();
+    void transparentOffDrawsKeyOpaque();
+    void autoSizeOnlyOutsideLoading();
+    void destructionIsSilent();
+    void asyncDrawing();
+    void drawKeyedScalesWithoutBlending();
+
+    // The timer.
+    void timerTicksOnWindowThread();
+    void timerIntervalFromNextSleep();
+    void timerDisableStopsTicks();
+    void timerDestroyWhileRunning_data();
+    void timerDestroyWhileRunning();
+    void timerTickFailureIsShown();
+    void timerWindowMode();
+    void timerWindowModeWithoutEventLoop();
+};
+
+// ---------------------------------------------------------------------------
+
+void TestAnimator::titleWalksFramesAndWraps()
+{
+    Backdrop window;
+    auto *title = new TRxGIFAnimator(&window);
+    title->setGeometry(200, 4, 400, 70);
+    title->setImageResource(QStringLiteral("TITLE"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QCOMPARE(title->Image().Count(), 20);
+    QCOMPARE(title->FrameIndex(), 0);
+    QCOMPARE(title->Timer().Interval(), 100u);
+    title->repaint();
+    const auto fullBefore = title->FullCompositions();
+    QSignalSpy changed(title, &TRxGIFAnimator::OnFrameChanged);
+    for (int i = 1; i < 20; ++i) {
+        title->AdvanceFrame();
+        QCOMPARE(title->FrameIndex(), i);
+        QCOMPARE(title->CacheIndex(), i);
+    }
+    // Consecutive frames only undo the previous frame and draw the next.
+    QCOMPARE(title->FullCompositions(), fullBefore);
+    title->AdvanceFrame();
+    QCOMPARE(title->FrameIndex(), 0);
+    QCOMPARE(title->FullCompositions(), fullBefore + 1);
+    QCOMPARE(title->LastStartFrame(), 0);
+    QCOMPARE(changed.count(), 20);
+    QCOMPARE(title->Timer().Interval(), 100u);
+}
+
+void TestAnimator::titleKeyShowsBackground()
+{
+    Backdrop window;
+    auto *title = new TRxGIFAnimator(&window);
+    title->setGeometry(200, 4, 400, 70);
+    title->setImageResource(QStringLiteral("TITLE"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Frame by frame, the screen is exactly the frame's opaque pixels over
+    // the window's own background: no key pixel hides it, no opaque pixel
+    // is lost to the key.
+    for (int i = 0; i < 20; ++i) {
+        if (i > 0)
+            title->AdvanceFrame();
+        const TGIFFrame &frame = title->Image().Frames(i);
+        const QString difference =
+            firstDifference(window.shot(title->geometry()), expectedOverBackdrop(title->geometry(), frame));
+        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(difference)));
+    }
+}
+
+void TestAnimator::characterFramesAtOffsetsOverCleared()
+{
+    Backdrop window;
+    auto *character = new TRxGIFAnimator(&window);
+    character->setGeometry(184, 464, 90, 115);
+    character->setImageResource(QStringLiteral("CHARACTER"));
+    character->setStretch(true);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(character->Image().Count(), 6);
+    QCOMPARE(character->size(), QSize(90, 115));
+
+    // Two rounds, so the wrap is covered too. Each frame is drawn one to one
+    // at its own offset and nothing of the previous frame remains.
+    for (int tick = 0; tick < 12; ++tick) {
+        if (tick > 0)
+            character->AdvanceFrame();
+        const int i = tick % 6;
+        QCOMPARE(character->FrameIndex(), i);
+        const TGIFFrame &frame = character->Image().Frames(i);
+        const QString difference = firstDifference(window.shot(character->geometry()),
+                                                   expectedOverBackdrop(character->geometry(), frame));
+        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(difference)));
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+void TestAnimator::composition_data()
+{
+    QTest::addColumn<QList<TestFrame>>("frames");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("startFrame");
+
+    QList<TestFrame> frames;
+    frames = {solidFrame(0, 0, 8, 6, Red, 1), solidFrame(1, 1, 3, 2, Green, 1),
+              solidFrame(2, 2, 4, 3, Blue, 3), solidFrame(5, 0, 2, 2, Green, 1)};
+    // Frame 2 is undone: frame 3 goes over frames 0 and 1 from scratch.
+    QTest::newRow("restore previous, opaque full frame") << frames << 3 << 0;
+
+    frames = {solidFrame(0, 0, 8, 6, Red, 1), solidFrame(0, 0, 8, 6, Green, 2, Key),
+              solidFrame(2, 2, 4, 3, Blue, 3), solidFrame(5, 0, 2, 2, Green, 1)};
+    // A full keyed frame restored to background hides what came before.
+    QTest::newRow("restore previous after full background frame") << frames << 3 << 1;
+
+    TestFrame holes = solidFrame(0, 0, 8, 6, Blue, 1, Key);
+    for (int i = 0; i < holes.pixels.size(); i += 3)
+        holes.pixels[i] = Key;
+    frames = {solidFrame(0, 0, 8, 6, Red, 1), holes, solidFrame(3, 3, 2, 2, Green, 3),
+              solidFrame(0, 0, 2, 2, Green, 1)};
+    // A keyed full frame left in place does not hide frame 0.
+    QTest::newRow("keyed full frame left in place") << frames << 3 << 0;
+
+    frames = {solidFrame(0, 0, 8, 6, Red, 1), solidFrame(1, 1, 3, 2, Green, 2),
+              solidFrame(0, 0, 8, 6, Blue, 1), solidFrame(2, 2, 4, 3, Green, 3),
+              solidFrame(6, 4, 2, 2, Red, 1)};
+    // The latest opaque full frame is where drawing starts.
+    QTest::newRow("latest opaque full frame") << frames << 4 << 2;
+
+    frames = {solidFrame(0, 0, 8, 6, Blue, 2, Key), solidFrame(2, 1, 3, 3, Red, 3),
+              solidFrame(3, 2, 3, 3, Green, 3), solidFrame(1, 1, 2, 2, Blue, 1)};
+    // Two restore-previous frames in a row: neither is drawn.
+    QTest::newRow("two restore previous in a row") << frames << 3 << 0;
+}
+
+void TestAnimator::composition()
+{
+    QFETCH(QList<TestFrame>, frames);
+    QFETCH(int, target);
+    QFETCH(int, startFrame);
+
+    Backdrop window;
+    TRxGIFAnimator animator(&window);
+    loadGif(animator, makeGif(8, 6, frames));
+    QCOMPARE(animator.Image().Count(), frames.size());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Tick by tick up to the target: every composition, incremental or not,
+    // shows what the GIF rules say.
+    // Restore to background gives back the key colour, else the picture's
+    // background colour when it has transparency, else the window colour.
+    const TGIFImage &image = animator.Image();
+    TColor brush = image.Frames(0).TransparentColor();
+    if (brush == clNone)
+        brush = image.BackgroundColor() != clNone && image.Transparent() ? image.BackgroundColor() : clWindow;
+    const QRgb key = toQColor(brush).rgb();
+    animator.repaint();
+    for (int i = 1; i <= target; ++i) {
+        const auto full = animator.FullCompositions();
+        animator.AdvanceFrame();
+        const QString difference =
+            firstDifference(animator.FrameCache(), referenceComposition(8, 6, frames, i, key));
+        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(difference)));
+        const bool afterRestorePrevious = frames[i - 1].disposal == 3;
+        QCOMPARE(animator.FullCompositions(), full + (afterRestorePrevious ? 1 : 0));
+    }
+    QCOMPARE(animator.LastStartFrame(), startFrame);
+}
+
+void TestAnimator::frameIndexJumps()
+{
+    const QList<TestFrame> frames = {solidFrame(0, 0, 8, 6, Red, 1), solidFrame(1, 1, 3, 2, Green, 1),
+                                     solidFrame(0, 0, 8, 6, Blue, 1), solidFrame(2, 2, 2, 2, Red, 1),
+                                     solidFrame(4, 3, 3, 2, Green, 1)};
+    QList<TestFrame> delayed = frames;
+    delayed[3].delay = 30;
+    delayed[4].delay = 70;
+    Backdrop window;
+    TRxGIFAnimator animator(&window);
+    loadGif(animator, makeGif(8, 6, delayed));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRgb key = toQColor(clWindow).rgb();
+    QSignalSpy changed(&animator, &TRxGIFAnimator::OnFrameChanged);
+
+    animator.setFrameIndex(3);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(animator.Timer().Interval(), 300u);
+    const auto full = animator.FullCompositions();
+    animator.repaint();
+    QCOMPARE(animator.FullCompositions(), full + 1);
+    QCOMPARE(animator.LastStartFrame(), 2);
+    QVERIFY(firstDifference(animator.FrameCache(), referenceComposition(8, 6, frames, 3, key)).isEmpty());
+
+    // The next frame builds on the cached one.
+    animator.setFrameIndex(4);
+    animator.repaint();
+    QCOMPARE(animator.FullCompositions(), full + 1);
+    QCOMPARE(animator.Timer().Interval(), 700u);
+    QVERIFY(firstDifference(animator.FrameCache(), referenceComposition(8, 6, frames, 4, key)).isEmpty());
+
+    // A jump back composes anew.
+    animator.setFrameIndex(1);
+    animator.repaint();
+    QCOMPARE(animator.FullCompositions(), full + 2);
+    QCOMPARE(animator.LastStartFrame(), 0);
+    QVERIFY(firstDifference(animator.FrameCache(), referenceComposition(8, 6, frames, 1, key)).isEmpty());
+}
+
+void TestAnimator::outOfRangeFrameIndexIgnored()
+{
+    TRxGIFAnimator animator;
+    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
+                                     solidFrame(0, 0, 4, 4, Green, 1)}));
+    animator.setFrameIndex(1);
+    QSignalSpy changed(&animator, &TRxGIFAnimator::OnFrameChanged);
+    for (int bad : {-1, 3, 1000}) {
+        animator.setFrameIndex(bad);
+        QCOMPARE(animator.FrameIndex(), 1);
+    }
+    animator.setFrameIndex(1);
+    QCOMPARE(changed.count(), 0);
+}
+
+void TestAnimator::singleFrameNeverTicks()
+{
+    Backdrop window;
+    TRxGIFAnimator animator(&window);
+    loadGif(animator, makeGif(6, 6, {solidFrame(0, 0, 6, 6, Green, 1)}));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy changed(&animator, &TRxGIFAnimator::OnFrameChanged);
+    animator.setAnimate(true);
+    QVERIFY(animator.Animate());
+    QCOMPARE(animator.Timer().Interval(), 0u);
+    QVERIFY(animator.Timer().Thread()->Suspended());
+    animator.AdvanceFrame();
+    QCOMPARE(animator.FrameIndex(), 0);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(window.shot(QRect(0, 0, 6, 6)).pixel(3, 3), testPalette[Green]);
+}
+
+void TestAnimator::loopFalseStopsOnFrameZero()
+{
+    Backdrop window;
+    TRxGIFAnimator animator(&window);
+    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
+                                     solidFrame(0, 0, 4, 4, Green, 1)}));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    animator.setLoop(false);
+    animator.setAnimate(true);
+    QSignalSpy stopped(&animator, &TRxGIFAnimator::OnStop);
+    animator.AdvanceFrame();
+    animator.AdvanceFrame();
+    QVERIFY(animator.Animate());
+    QCOMPARE(stopped.count(), 0);
+    animator.AdvanceFrame();
+    QCOMPARE(animator.FrameIndex(), 0);
+    QVERIFY(!animator.Animate());
+    QCOMPARE(stopped.count(), 1);
+    QVERIFY(!animator.Timer().Enabled());
+    QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(1, 1), testPalette[Red]);
+}
+
+void TestAnimator::hiddenControlFreezes()
+{
+    Backdrop window;
+    TRxGIFAnimator animator(&window);
+    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
+                                     solidFrame(0, 0, 4, 4, Green, 1)}));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    animator.AdvanceFrame();
+    animator.hide();
+    animator.AdvanceFrame();
+    animator.AdvanceFrame();
+    QCOMPARE(animator.FrameIndex(), 1);
+    animator.show();
+    animator.AdvanceFrame();
+    QCOMPARE(animator.FrameIndex(), 2);
+
+    // No ticks before the window exists either.
+    Backdrop unshown;
+    TRxGIFAnimator waiting(&unshown);
+    loadGif(waiting, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1)}));
+    waiting.AdvanceFrame();
+    QCOMPARE(waiting.FrameIndex(), 0);
+}
+
+void TestAnimator::frameInterval_data()
+{
+    QTest::addColumn<int>("hundredths");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("0") << 0 << 50;
+    QTest::newRow("1") << 1 << 50;
+    QTest::newRow("4") << 4 << 50;
+    QTest::newRow("5") << 5 << 50;
+    QTest::newRow("6") << 6 << 60;
+    QTest::newRow("10") << 10 << 100;
+    QTest::newRow("1000") << 1000 << 10000;
+    QTest::newRow("1001") << 1001 << 10000;
+    QTest::newRow("5000") << 5000 << 10000;
+}
+
+void TestAnimator::frameInterval()
+{
+    QFETCH(int, hundredths);
+    QFETCH(int, interval);
+    QList<TestFrame> frames = {solidFrame(0, 0, 2, 2, Red, 1), solidFrame(0, 0, 2, 2, Blue, 1)};
+    frames[0].delay = hundredths;
+    frames[1].delay = hundredths;
+    TRxGIFAnimator animator;
+    loadGif(animator, makeGif(2, 2, frames));
+    QCOMPARE(animator.FrameInterval(0), interval);
+    QCOMPARE(animator.Timer().Interval(), std::uint32_t(interval));
+    QCOMPARE(animator.FrameInterval(-1), 0);
+    QCOMPARE(animator.FrameInterval(2), 0);
+}
+
+void TestAnimator::firstTickWaitsForTheFirstSleep()
+{
+    // As the layout does it: Animate first, then the picture.
+    Backdrop window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    TRxGIFAnimator animator(&window);
+    animator.show();
+    QElapsedTimer clock;
+    clock.start();
+    animator.setAnimate(true);
+    QCOMPARE(animator.Timer().Interval(), 1000u);
+    QTRY_VERIFY(animator.Timer().Thread()->SleepCount() >= 1);
+    QCOMPARE(animator.Timer().Thread()->SleepInterval(), 1000u);
+
+    qint64 firstChange = -1;
+    connect(&animator, &TRxGIFAnimator::OnFrameChanged, this, [&] {
+        if (firstChange < 0)
+            firstChange = clock.elapsed();
+    });
+    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
+                                     solidFrame(0, 0, 4, 4, Green, 1)}));
+    QCOMPARE(animator.Timer().Interval(), 100u);
+    QCOMPARE(animator.Timer().Thread()->SleepInterval(), 1000u);
+    QTRY_VERIFY_WITH_TIMEOUT(firstChange >= 0, 5000);
+    QVERIFY2(firstChange >= 950, qPrintable(QString::number(firstChange)));
+    QTRY_COMPARE(animator.Timer().Thread()->SleepInterval(), 100u);
+}
+
+void TestAnimator::placement_data()
+{
+    QTest::addColumn<QSize>("control");
+    QTest::addColumn<bool>("center");
+    QTest::addColumn<bool>("stretch");
+    QTest::addColumn<QRect>("expected");
+    // The picture is 10 x 6; integer division truncates toward zero.
+    QTest::newRow("top left") << QSize(25, 15) << false << false << QRect(0, 0, 10, 6);
+    QTest::newRow("centred") << QSize(25, 15) << true << false << QRect(7, 4, 10, 6);
+    QTest::newRow("centred, larger than control") << QSize(5, 3) << true << false << QRect(-2, -1, 10, 6);
+    QTest::newRow("stretched") << QSize(20, 12) << false << true << QRect(0, 0, 20, 12);
+    QTest::newRow("stretch wins over centre") << QSize(20, 12) << true << true << QRect(0, 0, 20, 12);
+}
+
+void TestAnimator::placement()
+{
+    QFETCH(QSize, control);
+    QFETCH(bool, center);
+    QFETCH(bool, stretch);
+    QFETCH(QRect, expected);
+
+    // Opaque left half in red, keyed right half with a blue dot.
+    TestFrame frame = solidFrame(0, 0, 10, 6, Red, 1, Key);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 5; x < 10; ++x)
+            frame.pixels[y * 10 + x] = (x == 7 && y == 2) ? Blue : Key;
+    Backdrop window;
+    TRxGIFAnimator animator(&window);
+    animator.Loaded();
+    animator.setAutoSize(false);
+    animator.setGeometry(QRect(QPoint(30, 20), control));
+    loadGif(animator, makeGif(10, 6, {frame}));
+    animator.setCenter(center);
+    animator.setStretch(stretch);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const QRect where = animator.geometry();
+    const QImage shot = window.shot(where);
+    for (int y = 0; y < where.height(); ++y)
+        for (int x = 0; x < where.width(); ++x) {
+            QRgb want = backdropColor(where.x() + x, where.y() + y);
+            if (expected.contains(x, y)) {
+                const int fx = (x - expected.x()) * 10 / expected.width();
+                const int fy = (y - expected.y()) * 6 / expected.height();
+                const int index = frame.pixels[fy * 10 + fx];
+                if (index != Key)
+                    want = testPalette[index];
+            }
+            QVERIFY2((shot.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF),
+                     qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+        }
+}
+
+void TestAnimator::transparentOffDrawsKeyOpaque()
+{
+    Backdrop window;
+    TRxGIFAnimator animator(&window);
+    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Key, 1, Key), solidFrame(1, 1, 2, 2, Red, 1)}));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(0, 0), backdropColor(0, 0));
+    animator.setTransparent(false);
+    QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(0, 0), testPalette[Key]);
+}
+
+void TestAnimator::autoSizeOnlyOutsideLoading()
+{
+    const QByteArray gif = makeGif(12, 7, {solidFrame(0, 0, 12, 7, Red, 1)});
+    TRxGIFAnimator reading;
+    reading.setGeometry(5, 6, 40, 30);
+    loadGif(reading, gif);
+    QCOMPARE(reading.geometry(), QRect(5, 6, 40, 30));
+
+    Backdrop window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    TRxGIFAnimator loaded(&window);
+    QVERIFY(loaded.Loading());
+    QCoreApplication::processEvents();
+    QVERIFY(!loaded.Loading());
+    loaded.show();
+    loaded.setGeometry(5, 6, 40, 30);
+    loadGif(loaded, gif);
+    QCOMPARE(loaded.geometry(), QRect(5, 6, 12, 7));
+    loaded.resize(50, 50);
+    QCOMPARE(loaded.size(), QSize(12, 7));
+    loaded.setAutoSize(false);
+    loaded.resize(50, 50);
+    QCOMPARE(loaded.size(), QSize(50, 50));
+}
+
+void TestAnimator::destructionIsSilent()
+{
+    Backdrop window;
+    auto *animator = new TRxGIFAnimator(&window);
+    loadGif(*animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1)}));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int heard = 0;
+    for (auto signal : {&TRxGIFAnimator::OnStop, &TRxGIFAnimator::OnChange, &TRxGIFAnimator::OnFrameChanged})
+        connect(animator, signal, this, [&heard] { ++heard; });
+    animator->setAnimate(true);
+    delete animator;
+    QCOMPARE(heard, 0);
+}
+
+void TestAnimator::asyncDrawing()
+{
+    QList<TestFrame> frames = {solidFrame(0, 0, 6, 6, Red, 2, Key), solidFrame(1, 1, 4, 4, Blue, 2, Key),
+                               solidFrame(2, 2, 2, 2, Green, 2, Key)};
+    for (TestFrame &frame : frames)
+        frame.delay = 5;
+    Backdrop window;
+    auto *animator = new TRxGIFAnimator(&window);
+    animator->setAsyncDrawing(true);
+    QVERIFY(!animator->Timer().SyncEvent());
+    loadGif(*animator, makeGif(6, 6, frames));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    std::atomic<int> offThread{0};
+    int heard = 0;
+    connect(animator, &TRxGIFAnimator::OnFrameChanged, animator, [&] {
+        ++heard;
+        if (QThread::currentThread() != thread())
+            ++offThread;
+    });
+    animator->setAnimate(true);
+    QTRY_VERIFY(heard >= 6);
+    QCOMPARE(offThread.load(), 0);
+
+    // Stopped on a known frame, the window shows that frame.
+    animator->setAnimate(false);
+    animator->setFrameIndex(2);
+    const QImage shot = window.shot(QRect(0, 0, 6, 6));
+    QCOMPARE(shot.pixel(0, 0), backdropColor(0, 0));
+    QCOMPARE(shot.pixel(2, 2), testPalette[Green]);
+    QCOMPARE(shot.pixel(1, 1), backdropColor(1, 1));
+
+    animator->setAnimate(true);
+    QTRY_VERIFY(heard >= 12);
+    delete animator;
+}
+
+void TestAnimator::drawKeyedScalesWithoutBlending()
+{
+    QImage source(2, 2, QImage::Format_RGB32);
+    source.setPixel(0, 0, qRgb(10, 20, 30));
+    source.setPixel(1, 0, qRgb(0, 0, 0));
+    source.setPixel(0, 1, qRgb(200, 100, 50));
+    source.setPixel(1, 1, qRgb(250, 250, 250));
+    QImage canvas(6, 6, QImage::Format_RGB32);
+    canvas.fill(qRgb(1, 2, 3));
+    {
+        QPainter painter(&canvas);
+        DrawKeyed(painter, source, source.rect(), QRect(0, 0, 6, 6), clBlack);
+    }
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const QRgb from = source.pixel(x / 3, y / 3);
+            const QRgb want = from == qRgb(0, 0, 0) ? qRgb(1, 2, 3) : from;
+            QCOMPARE(canvas.pixel(x, y), want);
+        }
+
+    // A monochrome picture keys on white.
+    QImage mono(2, 1, QImage::Format_Mono);
+    mono.setColor(0, qRgb(0, 0, 0));
+    mono.setColor(1, qRgb(255, 255, 255));
+    mono.setPixel(0, 0, 0);
+    mono.setPixel(1, 0, 1);
+    canvas.fill(qRgb(1, 2, 3));
+    {
+        QPainter painter(&canvas);
+        DrawKeyed(painter, mono, mono.rect(), QRect(0, 0, 2, 1), clNone);
+    }
+    QCOMPARE(canvas.pixel(0, 0), qRgb(0, 0, 0));
+    QCOMPARE(canvas.pixel(1, 0), qRgb(1, 2, 3));
+}
+
+// ---------------------------------------------------------------------------
+
+void TestAnimator::timerTicksOnWindowThread()
+{
+    TRxTimer timer;
+    timer.setInterval(10);
+    std::atomic<int> ticks{0};
+    std::atomic<int> offThread{0};
+    timer.setOnTimer([&] {
+        ++ticks;
+        if (QThread::currentThread() != thread())
+            ++offThread;
+    });
+    QTRY_VERIFY(ticks >= 3);
+    QCOMPARE(offThread.load(), 0);
+
+    timer.setSyncEvent(false);
+    const int before = ticks;
+    QTRY_VERIFY(offThread >= 2);
+    QVERIFY(ticks > before);
+}
+
+void TestAnimator::timerIntervalFromNextSleep()
+{
+    TRxTimer timer;
+    timer.setInterval(400);
+    std::atomic<int> ticks{0};
+    QElapsedTimer clock;
+    clock.start();
+    qint64 firstTick = -1;
+    timer.setOnTimer([&] {
+        if (ticks++ == 0)
+            firstTick = clock.elapsed();
+    });
+    QTRY_VERIFY(timer.Thread()->SleepCount() >= 1);
+    timer.setInterval(20);
+    // The sleep in progress is not restarted...
+    QCOMPARE(timer.Thread()->SleepInterval(), 400u);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, 3000);
+    QVERIFY2(firstTick >= 380, qPrintable(QString::number(firstTick)));
+    // ...and the next ones use the new interval.
+    QTRY_VERIFY(ticks >= 4);
+    QCOMPARE(timer.Thread()->SleepInterval(), 20u);
+}
+
+void TestAnimator::timerDisableStopsTicks()
+{
+    TRxTimer timer;
+    timer.setInterval(10);
+    int ticks = 0;
+    timer.setOnTimer([&] { ++ticks; });
+    QTRY_VERIFY(ticks >= 2);
+    timer.setEnabled(false);
+    const int stoppedAt = ticks;
+    QTest::qWait(120);
+    QCOMPARE(ticks, stoppedAt);
+    QVERIFY(timer.Thread()->Suspended());
+
+    timer.setEnabled(true);
+    QTRY_VERIFY(ticks > stoppedAt);
+    timer.setOnTimer(nullptr);
+    QVERIFY(timer.Thread()->Suspended());
+}
+
+void TestAnimator::timerDestroyWhileRunning_data()
+{
+    QTest::addColumn<bool>("syncEvent");
+    QTest::addColumn<bool>("windowThreadBusy");
+    QTest::newRow("ticking on the window thread") << true << false;
+    QTest::newRow("tick waiting for a busy window thread") << true << true;
+    QTest::newRow("ticking on its own thread") << false << false;
+}
+
+void TestAnimator::timerDestroyWhileRunning()
+{
+    QFETCH(bool, syncEvent);
+    QFETCH(bool, windowThreadBusy);
+    for (int round = 0; round < 5; ++round) {
+        std::atomic<int> ticks{0};
+        auto timer = std::make_unique<TRxTimer>();
+        timer->setSyncEvent(syncEvent);
+        timer->setInterval(5);
+        timer->setOnTimer([&ticks] { ++ticks; });
+        QTRY_VERIFY(ticks >= 2);
+        if (windowThreadBusy)
+            QThread::msleep(30); // the next tick is now posted and waiting
+        QElapsedTimer clock;
+        clock.start();
+        timer.reset();
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        const int after = ticks;
+        QTest::qWait(20);
+        QCOMPARE(ticks.load(), after);
+    }
+}
+
+void TestAnimator::timerTickFailureIsShown()
+{
+    QStringList shown;
+    QMutex shownLock;
+    TRxTimer::setExceptionDisplay([&](const std::exception &error) {
+        QMutexLocker lock(&shownLock);
+        shown << QString::fromUtf8(error.what());
+    });
+    auto restore = qScopeGuard([] { TRxTimer::setExceptionDisplay(nullptr); });
+    for (bool sync : {true, false}) {
+        TRxTimer timer;
+        timer.setSyncEvent(sync);
+        timer.setInterval(5);
+        std::atomic<int> ticks{0};
+        timer.setOnTimer([&ticks] {
+            ++ticks;
+            throw EInvalidGraphicOperation(QStringLiteral("broken frame"));
+        });
+        // The thread carries on after a failed tick.
+        QTRY_VERIFY(ticks >= 3);
+        timer.setEnabled(false);
+        QMutexLocker lock(&shownLock);
+        QVERIFY(shown.size() >= 3);
+        QCOMPARE(shown.first(), QStringLiteral("broken frame"));
+        shown.clear();
+    }
+}
+
+void TestAnimator::timerWindowMode()
+{
+    TRxTimer timer;
+    timer.setThreaded(false);
+    timer.setInterval(10);
+    int ticks = 0;
+    timer.setOnTimer([&] { ++ticks; });
+    QVERIFY(timer.Thread()->Suspended());
+    QTRY_VERIFY(ticks >= 3);
+    QCOMPARE(timer.Thread()->SleepCount(), 0u);
+
+    timer.setThreaded(true);
+    const int before = ticks;
+    QTRY_VERIFY(timer.Thread()->SleepCount() >= 2);
+    QTRY_VERIFY(ticks > before);
+}
+
+void TestAnimator::timerWindowModeWithoutEventLoop()
+{
+    // A thread without an event dispatcher cannot give a window timer.
+    QString message;
+    bool raised = false;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Timers can only be used")));
+    std::thread worker([&] {
+        TRxTimer timer;
+        timer.setThreaded(false);
+        try {
+            timer.setOnTimer([] {});
+        } catch (const EOutOfResources &error) {
+            raised = true;
+            message = error.message();
+        }
+    });
+    worker.join();
+    QVERIFY(raised);
+    QCOMPARE(message, QStringLiteral("Pas assez de timers disponibles"));
+}
+
+QTEST_MAIN(TestAnimator)
+#include "tst_animator.moc"
