@@ -5,6 +5,7 @@
 #include "media/Jpeg.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace tavlo {
 
@@ -17,9 +18,11 @@ QString resourcePath(const QString &type, const QString &name)
 
 bool resourceExists(const QString &type, const QString &name)
 {
-    if (type.isEmpty() || name.isEmpty() || name.contains(QLatin1Char('/')))
-        return false;
-    return QFile::exists(resourcePath(type, name));
+    // A slash or a dot name would let a request climb to another type.
+    for (const QString &part : {type, name})
+        if (part.isEmpty() || part.contains(QLatin1Char('/')) || part.startsWith(QLatin1Char('.')))
+            return false;
+    return QFileInfo(resourcePath(type, name)).isFile();
 }
 
 QByteArray resourceBytes(const QString &type, const QString &name)

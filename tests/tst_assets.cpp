@@ -485,6 +485,9 @@ void TestAssets::missNamesTheResourceAsSpelled_data()
     QTest::newRow("accented") << "WAVE" << "Bravé";
     QTest::newRow("path escape") << "JPEG" << "../BITMAP/PIONB0";
     QTest::newRow("empty") << "JPEG" << "";
+    QTest::newRow("dot") << "JPEG" << ".";
+    QTest::newRow("type as name") << "BITMAP" << "..";
+    QTest::newRow("type escape") << "JPEG/../BITMAP" << "PionB0";
 }
 
 void TestAssets::missNamesTheResourceAsSpelled()
