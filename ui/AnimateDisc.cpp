@@ -20,10 +20,15 @@ void TMain::AnimateDisc(int kind, tavlo::Surface &surface, const QRect &rect,
     Busy = true;
     surface.setHeld(rect, true);
     playSound(QStringLiteral("Click"), interrupt);
+    // A new game started from inside a pause owns the board and the
+    // indicator from then on: the rest of this turn is not drawn.
+    const auto game = m_game->gameNumber();
     if (kind == tavlo::kWhite || kind == tavlo::kBlack) {
         for (int step = 0; step <= kLastFrame - kFirstFrame; ++step) {
             const int frame = kind == tavlo::kWhite ? kFirstFrame + step : kLastFrame - step;
             tavlo::Pause(kFrameMs);
+            if (m_game->gameNumber() != game)
+                break;
             surface.drawPicture(rect, DiscImages[std::size_t(frame)]);
         }
     }

@@ -66,10 +66,15 @@ void StringGrid::forCellsIn(const QRect &rect, F f) const
 
 void StringGrid::setHeld(const QRect &rect, bool held)
 {
+    bool owed = false;
     forCellsIn(rect, [&](int i) {
         int &count = m_held[std::size_t(i)];
         count = held ? count + 1 : std::max(0, count - 1);
+        owed = owed || (count == 0 && m_dirty.testBit(i));
     });
+    // A cell whose text changed while it was held is drawn now.
+    if (owed)
+        update(rect);
 }
 
 void StringGrid::drawPicture(const QRect &rect, const QImage &picture)

@@ -109,6 +109,10 @@ void TMain::FormShow()
     if (Splash)
         Splash->ShowModal();
     tavlo::hideFromTaskbar(this);
+    // Window managers that guard against focus stealing may leave the new
+    // window inactive after the splash goes; the first activation is what
+    // sets up the board, so ask for it (granted once the window is mapped).
+    activateWindow();
 }
 
 void TMain::FormActivate()

@@ -71,7 +71,7 @@ public:
     // Turns a disc on a surface towards kind (1 white: frames 1..7, 2 black:
     // frames 7..1, anything else: no frame), 50 ms before each frame, with
     // a "Click" at the start when "Jouer son" is checked. Busy is raised
-    // throughout.
+    // throughout. A new game started meanwhile ends it without more frames.
     void AnimateDisc(int kind, tavlo::Surface &surface, const QRect &rect,
                      tavlo::SoundPlayer::Interrupt interrupt = tavlo::SoundPlayer::Interrupt::Yes);
     // The turn indicator turns towards colour. Its click never cuts off a

@@ -1,0 +1,872 @@
+// The main, splash and result windows: start-up, the menu, the board's
+// drawing, disc animation, hints and the pause. Runs offscreen with the
+// pause clock sped up; sounds go to a recording output.
+#include "media/Resources.h"
+#include "media/SoundPlayer.h"
+#include "media/Wave.h"
+#include "ui/Display.h"
+#include "ui/Fonts.h"
+#include "ui/Hints.h"
+#include "ui/Pause.h"
+#include "ui/StartUp.h"
+#include "ui/StringGrid.h"
+#include "ui/UFinal.h"
+#include "ui/USplash.h"
+#include "ui/UTavlo.h"
+
+#include <QContextMenuEvent>
+#include <QFontInfo>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+
+using namespace tavlo;
+
+namespace {
+
+// Plays back a fixed list of draws, then zeros.
+class ScriptedRandom : public RandomSource {
+public:
+    explicit ScriptedRandom(std::deque<int> draws)
+        : m_draws(std::move(draws))
+    {
+    }
+    int draw(int n) override
+    {
+        if (m_draws.empty())
+            return 0;
+        const int value = m_draws.front();
+        m_draws.pop_front();
+        return value % n;
+    }
+
+private:
+    std::deque<int> m_draws;
+};
+
+// Remembers every picture drawn on it, in order, with what the window was
+// doing at that moment.
+class RecordingSurface : public Surface {
+public:
+    struct Frame {
+        QImage picture;
+        QRect rect;
+        bool busy{false};
+        qsizetype soundEvents{0};
+    };
+    std::function<void(int frameIndex)> onFrame;
+    std::function<bool()> busy;
+    std::function<qsizetype()> soundEvents;
+    QList<Frame> frames;
+    int holds{0};
+
+    void drawPicture(const QRect &rect, const QImage &picture) override
+    {
+        frames.append({picture, rect, busy ? busy() : false, soundEvents ? soundEvents() : 0});
+        if (onFrame)
+            onFrame(int(frames.size()) - 1);
+    }
+    void setHeld(const QRect &, bool held) override { holds += held ? 1 : -1; }
+};
+
+QImage rgb(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+RecordingAudioOutput &recorder()
+{
+    return static_cast<RecordingAudioOutput &>(SoundPlayer::instance().output());
+}
+
+int soundStarts()
+{
+    int n = 0;
+    for (const auto &e : recorder().events())
+        n += e.kind == RecordingAudioOutput::Kind::Start ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TMain> m_main;
+    ScriptedRandom m_random{{}};
+
+    // A fresh main window, shown and activated (no splash: none exists).
+    TMain &freshMain()
+    {
+        m_main = std::make_unique<TMain>();
+        m_main->setRandomSource(&m_random);
+        m_main->show();
+        m_main->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_main.get()))
+            qWarning("main window not active");
+        // The first activation's click is done with.
+        recorder().clear();
+        recorder().finish();
+        return *m_main;
+    }
+
+    // Sets the board from a picture ('.', 'W', 'B'), white to move.
+    void setPosition(TMain &main, std::string_view picture, int player)
+    {
+        const MemoryGrid grid = MemoryGrid::fromPicture(picture);
+        for (int column = 0; column < 8; ++column)
+            for (int row = 0; row < 8; ++row)
+                main.TabPion->setCellText(column, row, grid.cellText(column, row));
+        main.game().setCurrentPlayer(player);
+        main.TabPion->repaintBoard();
+    }
+
+    QImage cellOnScreen(TMain &main, int column, int row)
+    {
+        const QImage shot = main.grab().toImage();
+        return rgb(shot.copy(main.TabPion->cellRect(column, row).translated(main.TabPion->pos())));
+    }
+
+    QImage pictureFor(TMain &main, int column, int row)
+    {
+        const std::string text = main.TabPion->cellText(column, row);
+        return rgb(main.DiscImages[text == "1" ? 7 : text == "2" ? 1 : 0]);
+    }
+
+    // Cells whose pixels differ from the picture their text calls for.
+    QList<Square> markedCells(TMain &main)
+    {
+        QList<Square> marked;
+        const QImage shot = main.grab().toImage();
+        for (int column = 0; column < 8; ++column)
+            for (int row = 0; row < 8; ++row) {
+                const QRect r = main.TabPion->cellRect(column, row).translated(main.TabPion->pos());
+                if (rgb(shot.copy(r)) != pictureFor(main, column, row))
+                    marked.append({column, row});
+            }
+        return marked;
+    }
+
+    static QList<Square> squaresOf(const MoveList &moves)
+    {
+        QList<Square> squares;
+        for (const auto &m : moves)
+            squares.append({m.column, m.row});
+        return squares;
+    }
+
+    // White to move; legal: (5,2) (5,3) (5,4) (5,5) - the parallel start.
+    static constexpr std::string_view kParallel = "........"
+                                                  "........"
+                                                  "........"
+                                                  "...WB..."
+                                                  "...WB..."
+                                                  "........"
+                                                  "........"
+                                                  "........";
+
+private slots:
+    void initTestCase()
+    {
+        installFontSubstitutions();
+        setPauseTimeScale(0);
+        SoundPlayer::instance().setOutput(std::make_unique<RecordingAudioOutput>());
+    }
+
+    void init()
+    {
+        recorder().clear();
+        recorder().finish();
+        m_random = ScriptedRandom({});
+    }
+
+    void cleanup()
+    {
+        m_main.reset();
+        setPauseTimeScale(0);
+    }
+
+    // ---- start-up ---------------------------------------------------
+
+    void startUpOrderAndFirstActivation()
+    {
+        clearWindowCreationOrder();
+        Windows windows = createWindows();
+        QCOMPARE(windowCreationOrder(), (QStringList{"Main", "Splash", "Final"}));
+        QCOMPARE(Main, windows.main.get());
+        QCOMPARE(Splash, windows.splash.get());
+        QVERIFY(Final);
+        QCOMPARE(Final->parentWidget(), Main);
+        QVERIFY(!Splash->isVisible());
+        QVERIFY(!Final->isVisible());
+        QVERIFY(Main->FirstActivation);
+        QCOMPARE(Main->CurrentPlayer(), 0);
+        QCOMPARE(Main->Level(), Level::Attacking);
+        QCOMPARE(Main->LabelPionB->caption(), QStringLiteral("0"));
+        QCOMPARE(Main->LabelPionN->caption(), QStringLiteral("0"));
+
+        // Left over from nowhere: the first activation must clear it.
+        Main->TabPion->setCellText(2, 5, "1");
+
+        // The splash opens modally while the main window is being shown; a
+        // right click leaves it, a left click lets the main window come up.
+        bool splashWasModal = false;
+        bool stayedAfterRightClick = false;
+        bool mainMappedUnderSplash = true;
+        QTimer::singleShot(0, [&] {
+            splashWasModal = Splash->isVisible() && QApplication::activeModalWidget() == Splash;
+            mainMappedUnderSplash = Main->windowHandle() && Main->windowHandle()->isExposed();
+            QTest::mouseClick(Splash->Image1, Qt::RightButton, {}, QPoint(150, 150));
+            stayedAfterRightClick = Splash->isVisible();
+            QTest::mouseClick(Splash->Image1, Qt::LeftButton, {}, QPoint(150, 150));
+        });
+        Main->show();
+        QVERIFY(splashWasModal);
+        QVERIFY(!mainMappedUnderSplash);
+        QVERIFY(stayedAfterRightClick);
+        QVERIFY(!Splash->isVisible());
+        QCOMPARE(Splash->result(), 1);
+        QVERIFY(Main->isVisible());
+
+        QVERIFY(QTest::qWaitForWindowActive(Main));
+        QVERIFY(!Main->FirstActivation);
+        QCOMPARE(Main->TabPion->cellText(2, 5), std::string("0"));
+        QCOMPARE(rgb(Main->PaintBoxJoueur->surface()), rgb(Main->DiscImages[7]));
+        QCOMPARE(soundStarts(), 1);
+        QCOMPARE(Main->LabelPionB->caption(), QStringLiteral("0"));
+        QCOMPARE(Main->LabelPionN->caption(), QStringLiteral("0"));
+
+        // Later activations do nothing.
+        Main->TabPion->setCellText(2, 5, "1");
+        Main->FormActivate();
+        QCOMPARE(Main->TabPion->cellText(2, 5), std::string("1"));
+
+        Main->Facile1->trigger();
+        QCOMPARE(Main->LabelPionB->caption(), QStringLiteral("2"));
+        QCOMPARE(Main->LabelPionN->caption(), QStringLiteral("2"));
+        QCOMPARE(Main->CurrentPlayer(), 1);
+    }
+
+    void layout()
+    {
+        TMain &main = freshMain();
+        QVERIFY(main.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(main.size(), QSize(800, 600));
+        QCOMPARE(main.TabPion->geometry(), QRect(277, 93, 480, 480));
+        QCOMPARE(main.PaintBoxJoueur->geometry(), QRect(96, 120, 60, 60));
+        QCOMPARE(main.LabelPionB->geometry(), QRect(105, 262, 43, 29));
+        QCOMPARE(main.LabelPionN->geometry(), QRect(105, 354, 43, 29));
+        QCOMPARE(main.TabPion->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(main.font().pixelSize(), 11);
+        // Later children lie above earlier ones; the board on top.
+        const QObjectList children = main.children();
+        QVERIFY(children.indexOf(main.PaintBoxJoueur) < children.indexOf(main.LabelPionB));
+        QVERIFY(children.indexOf(main.LabelPionN) < children.indexOf(main.TabPion));
+
+        // The background shows where no control lies.
+        const QImage shot = main.grab().toImage();
+        QCOMPARE(shot.pixel(10, 590), main.BackgroundBitmap.pixel(10, 590));
+    }
+
+    void menuItems()
+    {
+        TMain &main = freshMain();
+        QStringList captions;
+        std::function<void(QMenu *, const QString &)> walk = [&](QMenu *menu, const QString &indent) {
+            for (QAction *a : menu->actions()) {
+                QString line = indent + (a->isSeparator() ? QStringLiteral("-") : a->text());
+                if (a->isCheckable())
+                    line += a->isChecked() ? " [x]" : " [ ]";
+                if (a->actionGroup() && a->actionGroup()->isExclusive())
+                    line += " radio";
+                captions << line;
+                if (a->menu())
+                    walk(a->menu(), indent + "  ");
+            }
+        };
+        walk(main.PopupMenu1, "");
+        QCOMPARE(captions, (QStringList{
+                               "Commencer",
+                               "  Adversaire attaquant",
+                               "  Adversaire défensif",
+                               "Adversaire",
+                               "  Ordinateur [x] radio",
+                               "  Humain [ ] radio",
+                               "-",
+                               "Jouer son [x]",
+                               "Afficher possibilités [ ]",
+                               "-",
+                               "Aide...",
+                               "-",
+                               "Quitter",
+                           }));
+        QCOMPARE(main.N1->objectName(), QStringLiteral("N1"));
+    }
+
+    void rightClickOpensMenu_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("board") << "TabPion";
+        QTest::newRow("background") << "Main";
+        QTest::newRow("counter") << "LabelPionB";
+    }
+
+    void rightClickOpensMenu()
+    {
+        QFETCH(QString, where);
+        TMain &main = freshMain();
+        QWidget *target = where == "Main" ? static_cast<QWidget *>(&main) : main.findChild<QWidget *>(where);
+        QVERIFY(target);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(target, &event);
+        QTRY_VERIFY(main.PopupMenu1->isVisible());
+        main.PopupMenu1->hide();
+    }
+
+    // ---- menu handlers ----------------------------------------------
+
+    void newGameCommands_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<Level>("level");
+        QTest::addColumn<int>("draw");
+        QTest::newRow("attacking, parallel") << "Facile1" << Level::Attacking << 0;
+        QTest::newRow("defensive, crossed") << "Difficile1" << Level::Defensive << 1;
+    }
+
+    void newGameCommands()
+    {
+        QFETCH(QString, item);
+        QFETCH(Level, level);
+        QFETCH(int, draw);
+        TMain &main = freshMain();
+        m_random = ScriptedRandom({draw});
+        const auto before = main.game().gameNumber();
+        main.findChild<QAction *>(item)->trigger();
+        QCOMPARE(main.Level(), level);
+        QCOMPARE(main.game().gameNumber(), before + 1);
+        QCOMPARE(main.CurrentPlayer(), 1);
+        const std::string picture = MemoryGrid::fromPicture(
+            draw == 0 ? kParallel : "........ ........ ........ ...WB... ...BW... ........ ........ ........").picture();
+        MemoryGrid shown;
+        for (int c = 0; c < 8; ++c)
+            for (int r = 0; r < 8; ++r)
+                shown.setCellText(c, r, main.TabPion->cellText(c, r));
+        QCOMPARE(shown.picture(), picture);
+        // Every cell on screen is drawn from its disc picture.
+        QCOMPARE(markedCells(main), QList<Square>{});
+        QCOMPARE(cellOnScreen(main, 3, 3), rgb(main.DiscImages[7]));
+        QCOMPARE(cellOnScreen(main, 4, 3), rgb(main.DiscImages[1]));
+        QCOMPARE(cellOnScreen(main, 0, 0), rgb(main.DiscImages[0]));
+        QCOMPARE(rgb(main.PaintBoxJoueur->surface()), rgb(main.DiscImages[7]));
+    }
+
+    void opponentCommands()
+    {
+        TMain &main = freshMain();
+        main.Facile1->trigger();
+        QCOMPARE(main.Level(), Level::Attacking);
+
+        // "Humain" restarts with the defensive level.
+        main.TabPion->setCellText(0, 0, "2");
+        auto game = main.game().gameNumber();
+        main.Humain1->trigger();
+        QVERIFY(main.Humain1->isChecked());
+        QVERIFY(!main.Ordinateur1->isChecked());
+        QCOMPARE(main.Level(), Level::Defensive);
+        QCOMPARE(main.game().gameNumber(), game + 1);
+        QCOMPARE(main.TabPion->cellText(0, 0), std::string("0"));
+
+        // "Ordinateur" then keeps the game and the level.
+        main.TabPion->setCellText(0, 0, "2");
+        game = main.game().gameNumber();
+        main.Ordinateur1->trigger();
+        QVERIFY(main.Ordinateur1->isChecked());
+        QVERIFY(!main.Humain1->isChecked());
+        QCOMPARE(main.Level(), Level::Defensive);
+        QCOMPARE(main.game().gameNumber(), game);
+        QCOMPARE(main.TabPion->cellText(0, 0), std::string("2"));
+
+        // "Ordinateur" while checked switches to "Humain", without a new game.
+        main.Ordinateur1->trigger();
+        QVERIFY(!main.Ordinateur1->isChecked());
+        QVERIFY(main.Humain1->isChecked());
+        QCOMPARE(main.game().gameNumber(), game);
+        QCOMPARE(main.TabPion->cellText(0, 0), std::string("2"));
+
+        // "Humain" while checked switches back to the computer, no new game.
+        main.Humain1->trigger();
+        QVERIFY(main.Ordinateur1->isChecked());
+        QVERIFY(!main.Humain1->isChecked());
+        QCOMPARE(main.game().gameNumber(), game);
+        QCOMPARE(main.Level(), Level::Defensive);
+    }
+
+    void soundCommand()
+    {
+        TMain &main = freshMain();
+        QVERIFY(main.Jouerson1->isChecked());
+        recorder().clear();
+        main.Jouerson1->trigger();
+        QVERIFY(!main.Jouerson1->isChecked());
+        main.Facile1->trigger(); // the indicator turns, silently
+        QCOMPARE(soundStarts(), 0);
+        main.Jouerson1->trigger();
+        QVERIFY(main.Jouerson1->isChecked());
+        main.Facile1->trigger();
+        QCOMPARE(soundStarts(), 1);
+    }
+
+    void helpHidesBoardUntilWindowClick()
+    {
+        TMain &main = freshMain();
+        main.Aide1->trigger();
+        QVERIFY(!main.TabPion->isVisible());
+        // The rules painted under the board show.
+        const QImage shot = main.grab().toImage();
+        QCOMPARE(shot.pixel(400, 300), main.BackgroundBitmap.pixel(400, 300));
+
+        // Presses on the counters and the indicator are not window clicks.
+        QTest::mouseClick(main.LabelPionB, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(main.PaintBoxJoueur, Qt::LeftButton, {}, QPoint(10, 10));
+        QVERIFY(!main.TabPion->isVisible());
+        // Menu commands work while it is hidden.
+        main.Facile1->trigger();
+        QCOMPARE(main.CurrentPlayer(), 1);
+        QVERIFY(!main.TabPion->isVisible());
+        QTest::mouseClick(&main, Qt::RightButton, {}, QPoint(400, 300));
+        QVERIFY(!main.TabPion->isVisible());
+
+        QTest::mouseClick(&main, Qt::LeftButton, {}, QPoint(400, 300));
+        QVERIFY(main.TabPion->isVisible());
+        QCOMPARE(cellOnScreen(main, 3, 3), pictureFor(main, 3, 3));
+    }
+
+    // ---- hints ------------------------------------------------------
+
+    void hintConditions_data()
+    {
+        QTest::addColumn<bool>("hintsOn");
+        QTest::addColumn<bool>("human");
+        QTest::addColumn<int>("player");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("computer mode, white") << true << false << 1 << true;
+        QTest::newRow("computer mode, black") << true << false << 2 << false;
+        QTest::newRow("human mode, black") << true << true << 2 << true;
+        QTest::newRow("human mode, white") << true << true << 1 << true;
+        QTest::newRow("hints off") << false << true << 1 << false;
+        QTest::newRow("no game yet") << true << true << 0 << false;
+    }
+
+    void hintConditions()
+    {
+        QFETCH(bool, hintsOn);
+        QFETCH(bool, human);
+        QFETCH(int, player);
+        QFETCH(bool, drawn);
+        TMain &main = freshMain();
+        main.Humain1->setChecked(human);
+        main.Ordinateur1->setChecked(!human);
+        main.Afficherpossibilits1->setChecked(hintsOn);
+        if (player != 0)
+            setPosition(main, kParallel, player);
+        const bool found = main.ListMoves(player);
+        QCOMPARE(found, player != 0);
+        QCOMPARE(markedCells(main), drawn ? squaresOf(main.game().moveList()) : QList<Square>{});
+    }
+
+    void hintPixels()
+    {
+        TMain &main = freshMain();
+        setPosition(main, kParallel, 1);
+        main.Afficherpossibilits1->trigger(); // on: lists white's moves and draws them
+        QCOMPARE(squaresOf(main.game().moveList()), (QList<Square>{{5, 2}, {5, 3}, {5, 4}, {5, 5}}));
+
+        // The hatch is aligned to the board, as a brush is to its surface.
+        const auto expected = [&](int column, int row, int flips) {
+            QImage board(480, 480, QImage::Format_RGB32);
+            const QRect cell = main.TabPion->cellRect(column, row);
+            QPainter p(&board);
+            p.drawImage(cell.topLeft(), main.DiscImages[0]);
+            drawHint(p, cell.topLeft(), flips);
+            return board.copy(cell);
+        };
+        QCOMPARE(cellOnScreen(main, 5, 3), expected(5, 3, 1));
+        QCOMPARE(cellOnScreen(main, 5, 4), expected(5, 4, 1));
+        QVERIFY(cellOnScreen(main, 5, 4) != expected(5, 4, 2));
+        QCOMPARE(cellOnScreen(main, 0, 0), rgb(main.DiscImages[0]));
+
+        // A repaint of the board wipes them...
+        main.TabPion->repaintBoard();
+        QCOMPARE(markedCells(main), QList<Square>{});
+        // ...and so does switching hints off.
+        main.ListMoves(1);
+        QCOMPARE(markedCells(main).size(), 4);
+        main.Afficherpossibilits1->trigger();
+        QVERIFY(!main.Afficherpossibilits1->isChecked());
+        QCOMPARE(markedCells(main), QList<Square>{});
+    }
+
+    void hintsSurviveUnrelatedRepaints()
+    {
+        TMain &main = freshMain();
+        setPosition(main, kParallel, 1);
+        main.Afficherpossibilits1->trigger();
+        main.LabelPionB->setCaption("17");
+        main.update();
+        QTest::qWait(20);
+        QCOMPARE(markedCells(main).size(), 4);
+        // A changed cell loses its own hint only.
+        main.TabPion->setCellText(5, 3, "1");
+        QTest::qWait(20);
+        QCOMPARE(markedCells(main), (QList<Square>{{5, 2}, {5, 4}, {5, 5}}));
+    }
+
+    void newGameDrawsNoHints()
+    {
+        TMain &main = freshMain();
+        setPosition(main, kParallel, 1);
+        main.Afficherpossibilits1->trigger();
+        QCOMPARE(markedCells(main).size(), 4);
+        main.Difficile1->trigger();
+        QTest::qWait(20);
+        QCOMPARE(markedCells(main), QList<Square>{});
+        // Off and on again shows the opening's moves.
+        main.Afficherpossibilits1->trigger();
+        main.Afficherpossibilits1->trigger();
+        QCOMPARE(markedCells(main).size(), 4);
+    }
+
+    void hintGeometry_data()
+    {
+        QTest::addColumn<int>("flips");
+        QTest::newRow("one digit") << 3;
+        QTest::newRow("two digits") << 12;
+    }
+
+    void hintGeometry()
+    {
+        QFETCH(int, flips);
+        const QColor ground(0, 128, 0);
+        QImage image(60, 60, QImage::Format_RGB32);
+        image.fill(ground);
+        {
+            QPainter p(&image);
+            drawHint(p, QPoint(0, 0), flips);
+        }
+        const QRgb blue = qRgb(0, 0, 255), purple = qRgb(128, 0, 128), white = qRgb(255, 255, 255);
+        QRect box, whiteBox;
+        int purpleInside = 0, groundInside = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 60; ++x) {
+                const QRgb c = image.pixel(x, y);
+                if (c != ground.rgb())
+                    box |= QRect(x, y, 1, 1);
+                if (c == white)
+                    whiteBox |= QRect(x, y, 1, 1);
+                QVERIFY2(c == ground.rgb() || c == blue || c == purple || c == white,
+                         qPrintable(QString("odd colour at %1,%2").arg(x).arg(y)));
+                const int dx = x - 30, dy = y - 30;
+                if (dx * dx + dy * dy < 12 * 12) {
+                    purpleInside += c == purple;
+                    groundInside += c == ground.rgb();
+                }
+            }
+        // The circle fills exactly the 30-pixel box centred in the cell.
+        QCOMPARE(box, QRect(15, 15, 30, 30));
+        QCOMPARE(image.pixel(15, 29), blue);
+        QCOMPARE(image.pixel(44, 30), blue);
+        QCOMPARE(image.pixel(29, 15), blue);
+        QCOMPARE(image.pixel(30, 44), blue);
+        // Hatched: purple lines with the ground showing between them.
+        QVERIFY(purpleInside > 20);
+        QVERIFY(groundInside > 100);
+        // The number sits in the middle.
+        QVERIFY(!whiteBox.isEmpty());
+        QVERIFY2(qAbs(whiteBox.center().x() - 30) <= 2, qPrintable(QString::number(whiteBox.center().x())));
+        QVERIFY2(qAbs(whiteBox.center().y() - 30) <= 3, qPrintable(QString::number(whiteBox.center().y())));
+        QVERIFY(whiteBox.height() >= 9);
+    }
+
+    // ---- disc animation ---------------------------------------------
+
+    void animateDiscFrames_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("sound");
+        QTest::addColumn<QList<int>>("frames");
+        QTest::newRow("to white") << 1 << true << QList<int>{1, 2, 3, 4, 5, 6, 7};
+        QTest::newRow("to black") << 2 << true << QList<int>{7, 6, 5, 4, 3, 2, 1};
+        QTest::newRow("to white, silent") << 1 << false << QList<int>{1, 2, 3, 4, 5, 6, 7};
+        QTest::newRow("no colour") << 0 << true << QList<int>{};
+        QTest::newRow("odd colour") << 3 << true << QList<int>{};
+    }
+
+    void animateDiscFrames()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, sound);
+        QFETCH(QList<int>, frames);
+        TMain &main = freshMain();
+        main.Jouerson1->setChecked(sound);
+        recorder().clear();
+        recorder().finish();
+
+        RecordingSurface surface;
+        surface.busy = [&] { return main.Busy; };
+        surface.soundEvents = [&] { return recorder().events().size(); };
+        QVERIFY(!main.Busy);
+        main.AnimateDisc(kind, surface, QRect(120, 60, 60, 60));
+        QVERIFY(!main.Busy);
+        QCOMPARE(surface.holds, 0);
+
+        QList<int> shown;
+        for (const auto &frame : surface.frames) {
+            int index = -1;
+            for (int i = 0; i < 8; ++i)
+                if (frame.picture == main.DiscImages[std::size_t(i)])
+                    index = i;
+            shown << index;
+            QCOMPARE(frame.rect.topLeft(), QPoint(120, 60));
+            QVERIFY(frame.busy);
+            // The click started before the first frame, and only then.
+            QCOMPARE(frame.soundEvents, sound ? 1 : 0);
+        }
+        QCOMPARE(shown, frames);
+        QCOMPARE(soundStarts(), sound ? 1 : 0);
+        if (sound)
+            QCOMPARE(recorder().events().first().sound.pcm,
+                     readWave(resourceBytes("WAVE", "CLICK")).pcm);
+    }
+
+    void animationOnBoardKeepsLastFrame()
+    {
+        TMain &main = freshMain();
+        setPosition(main, kParallel, 1);
+        // The cell's text changes first, as in a move; the animation then
+        // shows, and the grid does not flash the new colour before it.
+        main.TabPion->setCellText(4, 3, "1");
+        bool firstFrameWasOld = false;
+        QMetaObject::invokeMethod(
+            &main, [&] { firstFrameWasOld = cellOnScreen(main, 4, 3) == rgb(main.DiscImages[1]); },
+            Qt::QueuedConnection);
+        main.AnimateDisc(1, *main.TabPion, main.TabPion->cellRect(4, 3));
+        QVERIFY(firstFrameWasOld);
+        QCOMPARE(cellOnScreen(main, 4, 3), rgb(main.DiscImages[7]));
+    }
+
+    void indicatorClickSparesPlayingSound()
+    {
+        TMain &main = freshMain();
+        recorder().clear();
+        SoundPlayer::instance().play("Bloque");
+        main.animateIndicator(2);
+        QCOMPARE(soundStarts(), 1); // only "Bloque"
+        QCOMPARE(SoundPlayer::instance().playing(), QStringLiteral("BLOQUE"));
+        QCOMPARE(rgb(main.PaintBoxJoueur->surface()), rgb(main.DiscImages[1]));
+        // A board animation's click does cut it off.
+        main.AnimateDisc(1, *main.TabPion, main.TabPion->cellRect(0, 0));
+        QCOMPARE(SoundPlayer::instance().playing(), QStringLiteral("CLICK"));
+    }
+
+    void pressesIgnoredWhileBusy()
+    {
+        TMain &main = freshMain();
+        main.Humain1->trigger(); // two humans: a press plays for the colour to move
+        setPosition(main, kParallel, 1);
+        const QPoint legal = main.TabPion->cellRect(5, 3).center();
+        RecordingSurface surface;
+        surface.onFrame = [&](int frame) {
+            if (frame == 2) {
+                QVERIFY(main.Busy);
+                QTest::mouseClick(main.TabPion, Qt::LeftButton, {}, legal);
+            }
+        };
+        main.AnimateDisc(1, surface, QRect(0, 0, 60, 60));
+        QCOMPARE(main.TabPion->cellText(5, 3), std::string("0"));
+        QCOMPARE(main.CurrentPlayer(), 1);
+        QCOMPARE(surface.frames.size(), 7);
+    }
+
+    void newGameAbandonsTurningMove()
+    {
+        TMain &main = freshMain();
+        main.Humain1->trigger();
+        setPosition(main, "........"
+                          "........"
+                          "........"
+                          ".WBBB..."
+                          "...WB..."
+                          "........"
+                          "........"
+                          "........",
+                    1);
+        // White plays (5,3): three black discs on its left turn, one by one.
+        main.TabPion->setCellText(5, 3, "1");
+        bool asked = false;
+        QTimer::singleShot(0, &main, [&] {
+            asked = true;
+            main.Facile1->trigger();
+        });
+        const bool finished = main.game().FlipLines(2, 1, 3, 5);
+        QVERIFY(asked);
+        QVERIFY(!finished);
+        MemoryGrid shown;
+        for (int c = 0; c < 8; ++c)
+            for (int r = 0; r < 8; ++r)
+                shown.setCellText(c, r, main.TabPion->cellText(c, r));
+        QCOMPARE(shown.picture(), MemoryGrid::fromPicture(kParallel).picture());
+        QCOMPARE(main.CurrentPlayer(), 1);
+        // No frame of the abandoned move is left on the new board.
+        QTest::qWait(20);
+        QCOMPARE(markedCells(main), QList<Square>{});
+        QCOMPARE(rgb(main.PaintBoxJoueur->surface()), rgb(main.DiscImages[7]));
+    }
+
+    void newGameStopsRunningIndicator()
+    {
+        TMain &main = freshMain();
+        main.Facile1->trigger();
+        // The indicator turns to black; a new game comes in its second pause.
+        RecordingSurface surface;
+        surface.onFrame = [&](int frame) {
+            if (frame == 1)
+                QMetaObject::invokeMethod(&main, [&] { main.Difficile1->trigger(); }, Qt::QueuedConnection);
+        };
+        main.AnimateDisc(2, surface, QRect(0, 0, 60, 60));
+        QCOMPARE(surface.frames.size(), 2);
+        QCOMPARE(rgb(main.PaintBoxJoueur->surface()), rgb(main.DiscImages[7]));
+        QVERIFY(!main.Busy);
+    }
+
+    // ---- result and splash windows ---------------------------------
+
+    void resultWindow()
+    {
+        TMain &main = freshMain();
+        TFinal final(&main);
+        QCOMPARE(Final, &final);
+        QCOMPARE(final.RxLabel1->geometry(), QRect(8, 249, 284, 46));
+        QCOMPARE(final.RxLabel1->caption(), QStringLiteral("Bravo, vous avez un "));
+        main.showResult(QStringLiteral("Egalité, on peut recommencer si vous avez encore envie"));
+        QVERIFY(final.isVisible());
+        QCOMPARE(final.RxLabel1->caption(), QStringLiteral("Egalité, on peut recommencer si vous avez encore envie"));
+        QTest::mouseClick(final.RxLabel1, Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(final.isVisible());
+        main.showResult(QStringLiteral("Bravo, vous avez gagné avec un score de 40"));
+        QCOMPARE(final.RxLabel1->caption(), QStringLiteral("Bravo, vous avez gagné avec un score de 40"));
+        QTest::mouseClick(final.Image1, Qt::LeftButton, {}, QPoint(150, 100));
+        QVERIFY(!final.isVisible());
+        QVERIFY(!final.Image1->picture().isNull());
+        QCOMPARE(final.Image1->picture().size(), QSize(300, 300));
+    }
+
+    // ---- start-up helpers -------------------------------------------
+
+    void fontSubstitutes()
+    {
+        QCOMPARE(QFont::substitute("MS Sans Serif").toLower(), QStringLiteral("liberation sans"));
+        QCOMPARE(QFont::substitute("Arial").toLower(), QStringLiteral("liberation sans"));
+        QCOMPARE(QFont::substitute("Times New Roman").toLower(), QStringLiteral("liberation serif"));
+        QCOMPARE(QFontInfo(QFont("Times New Roman")).family(), QStringLiteral("Liberation Serif"));
+        QCOMPARE(QFontInfo(QFont("MS Sans Serif")).family(), QStringLiteral("Liberation Sans"));
+    }
+
+    void displayCheck_data()
+    {
+        QTest::addColumn<QByteArray>("platform");
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QByteArray>("wayland");
+        QTest::addColumn<bool>("available");
+        QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray() << false;
+        QTest::newRow("X server nobody runs") << QByteArray() << QByteArray(":987") << QByteArray() << false;
+        QTest::newRow("xcb asked, no server") << QByteArray("xcb") << QByteArray() << QByteArray() << false;
+        QTest::newRow("offscreen asked") << QByteArray("offscreen") << QByteArray() << QByteArray() << true;
+        QTest::newRow("wayland session") << QByteArray() << QByteArray() << QByteArray("wayland-0") << true;
+    }
+
+    void displayCheck()
+    {
+        QFETCH(QByteArray, platform);
+        QFETCH(QByteArray, display);
+        QFETCH(QByteArray, wayland);
+        QFETCH(bool, available);
+        const QByteArray saved[3] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY")};
+        const char *names[3] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+        const QByteArray values[3] = {platform, display, wayland};
+        for (int i = 0; i < 3; ++i)
+            values[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], values[i]);
+        char program[] = "tavlo";
+        char *argv[] = {program, nullptr};
+        const bool result = displayAvailable(1, argv);
+        for (int i = 0; i < 3; ++i)
+            saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
+        QCOMPARE(result, available);
+    }
+
+    // ---- pause ------------------------------------------------------
+
+    void pauseServesEvents()
+    {
+        setPauseTimeScale(1);
+        int served = 0;
+        QTimer::singleShot(10, [&] { ++served; });
+        QMetaObject::invokeMethod(qApp, [&] { ++served; }, Qt::QueuedConnection);
+        const auto start = std::chrono::steady_clock::now();
+        Pause(40);
+        const auto took = std::chrono::steady_clock::now() - start;
+        QCOMPARE(served, 2);
+        QVERIFY(took >= std::chrono::milliseconds(40));
+
+        // A zero scale still serves what is pending.
+        setPauseTimeScale(0);
+        QMetaObject::invokeMethod(qApp, [&] { ++served; }, Qt::QueuedConnection);
+        Pause(500);
+        QCOMPARE(served, 3);
+    }
+
+    void nestedPausesEachWaitTheirTime()
+    {
+        setPauseTimeScale(1);
+        std::chrono::steady_clock::duration inner{};
+        QTimer::singleShot(5, [&] {
+            const auto start = std::chrono::steady_clock::now();
+            Pause(60);
+            inner = std::chrono::steady_clock::now() - start;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        Pause(20);
+        const auto outer = std::chrono::steady_clock::now() - start;
+        QVERIFY(inner >= std::chrono::milliseconds(60));
+        QVERIFY(outer >= std::chrono::milliseconds(60)); // it returns after the inner one
+    }
+
+    // Last: once quitting, every pause ends at once for the rest of the run.
+    void quitEndsPausesAndLoop()
+    {
+        TMain &main = freshMain();
+        setPauseTimeScale(1);
+        std::chrono::steady_clock::duration paused{};
+        QTimer::singleShot(0, &main, [&] {
+            QTimer::singleShot(30, &main, [&] { main.Quitter1->trigger(); });
+            const auto start = std::chrono::steady_clock::now();
+            Pause(5000);
+            paused = std::chrono::steady_clock::now() - start;
+        });
+        const int code = QApplication::exec();
+        QCOMPARE(code, 0);
+        QVERIFY(quitRequested());
+        QVERIFY2(paused < std::chrono::milliseconds(1000),
+                 qPrintable(QString::number(std::chrono::duration<double, std::milli>(paused).count())));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
