@@ -422,6 +422,7 @@ private slots:
     void backgroundDiscsUnderCounters_data();
     void backgroundDiscsUnderCounters();
     void backgroundRulesPanel();
+    void resultPictureLeavesTextBandFree();
 };
 
 void TestAssets::everyAssetIsEmbedded_data()
@@ -1071,6 +1072,19 @@ void TestAssets::backgroundRulesPanel()
                                                 .arg(yellowOutside).arg(firstStray.x()).arg(firstStray.y())));
     // The rules are there to read when the board is hidden.
     QVERIFY2(yellowInside > 5000, qPrintable(QString::number(yellowInside)));
+}
+
+void TestAssets::resultPictureLeavesTextBandFree()
+{
+    // The result text is drawn over the picture's lower band: no figure
+    // there, only a quiet background with no sharp edges to fight the text.
+    const QImage final = loadJpegResource("Final");
+    const QRect band(8, 249, 284, 46);
+    int sharp = 0;
+    for (int y = band.top(); y <= band.bottom(); ++y)
+        for (int x = band.left(); x < band.right(); ++x)
+            sharp += std::abs(luma(final.pixel(x + 1, y)) - luma(final.pixel(x, y))) > 24;
+    QVERIFY2(sharp < band.width() * band.height() / 100, qPrintable(QString("%1 sharp steps").arg(sharp)));
 }
 
 QTEST_MAIN(TestAssets)
