@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     using namespace tavlo;
     // Big enough for every shipped size, small enough to keep runs quick;
     // the default limit is the same code path with a larger bound.
-    MaxGIFFramePixels = std::int64_t(1) << 22;
+    MaxGIFFramePixels = std::int64_t(1) << 20;
+    MaxGIFImagePixels = std::int64_t(1) << 22;
     // Both the tolerant and the strict reading, chosen by the input's length.
     LoadCorruptedGIFs = size % 2 == 0;
 

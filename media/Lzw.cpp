@@ -86,54 +86,25 @@ bool DecodeLZW(QByteArrayView compressed, std::uint8_t *pixels, std::size_t pixe
     const unsigned firstFree = clear + 2;
     const unsigned pixelMask = (1u << std::clamp(bitsPerPixel, 0, 8)) - 1;
 
-    // Every string is its prefix string plus one value; its first value and
-    // length are kept so a string can be written straight into place.
-    std::array<std::uint16_t, MaxCodes> prefix;
-    std::array<std::uint8_t, MaxCodes> suffix;
-    std::array<std::uint8_t, MaxCodes> firstOf;
+    // Every string in the table is the previous code's string plus the
+    // first value of the next one, and both were written out side by side.
+    // So an entry is kept as where its string already stands in the output
+    // and how long it is, and decoding a code is a copy from earlier output:
+    // no chains to walk, no stack to overflow.
+    std::array<std::size_t, MaxCodes> start;
     std::array<std::uint16_t, MaxCodes> length;
-    for (unsigned c = 0; c < clear; ++c) {
-        prefix[c] = 0;
-        suffix[c] = firstOf[c] = std::uint8_t(c & pixelMask);
-        length[c] = 1;
-    }
 
     const std::vector<std::uint8_t> joined = joinSubBlocks(compressed);
     CodeReader reader{joined};
 
-    std::size_t pos = 0;
-    // Writes the string of code at pos, cutting it at the last pixel. A
-    // chain always ends at a literal because each entry's prefix is an
-    // older code, so its length is bounded by the table size.
-    auto writeString = [&](unsigned code) {
-        const std::size_t len = length[code];
-        const std::size_t room = pixelCount - pos;
-        if (len <= room) {
-            std::uint8_t *p = pixels + pos + len - 1;
-            while (code >= firstFree) {
-                *p-- = suffix[code];
-                code = prefix[code];
-            }
-            *p = suffix[code];
-            pos += len;
-            return;
-        }
-        std::array<std::uint8_t, MaxCodes + 1> string;
-        std::size_t i = len;
-        while (code >= firstFree) {
-            string[--i] = suffix[code];
-            code = prefix[code];
-        }
-        string[--i] = suffix[code];
-        std::memcpy(pixels + pos, string.data(), room);
-        pos = pixelCount;
-    };
     auto damaged = [&] {
         if (!tolerate)
             throw EInvalidGraphicOperation(QStringLiteral("GIF encoded data is corrupt"));
         corrupted = true;
     };
 
+    std::size_t pos = 0;
+    std::size_t oldPos = 0;
     unsigned width = codeSize + 1;
     unsigned limit = 1u << width;
     unsigned nextFree = firstFree;
@@ -164,33 +135,43 @@ bool DecodeLZW(QByteArrayView compressed, std::uint8_t *pixels, std::size_t pixe
             break;
         afterClear = false;
 
-        unsigned first;
+        std::size_t len;
         if (code < clear) {
-            pixels[pos++] = std::uint8_t(code & pixelMask);
-            first = code & pixelMask;
+            pixels[pos] = std::uint8_t(code & pixelMask);
+            len = 1;
         } else if (old < 0) {
             // A table code with nothing decoded since the last clear.
             damaged();
             break;
         } else if (code < nextFree) {
-            writeString(code);
-            first = firstOf[code];
+            // The string ends before pos, so source and target never overlap.
+            // Short strings move as one 8-byte word: bytes past the string
+            // are rewritten by the codes that follow.
+            len = length[code];
+            const std::size_t room = pixelCount - pos;
+            const std::uint8_t *from = pixels + start[code];
+            if (len <= 8 && room >= 8) {
+                std::uint64_t chunk;
+                std::memcpy(&chunk, from, 8);
+                std::memcpy(pixels + pos, &chunk, 8);
+            } else {
+                std::memcpy(pixels + pos, from, std::min(len, room));
+            }
         } else if (code == nextFree && !tableFull) {
             // The string being defined: the previous one plus its own first
-            // value.
-            writeString(unsigned(old));
-            first = firstOf[old];
-            if (pos < pixelCount)
-                pixels[pos++] = std::uint8_t(first);
+            // value, which this very copy delivers (source and target
+            // overlap by design, so byte by byte).
+            len = std::size_t(length[old]) + 1;
+            const std::size_t count = std::min(len, pixelCount - pos);
+            for (std::size_t i = 0; i < count; ++i)
+                pixels[pos + i] = pixels[oldPos + i];
         } else {
             damaged();
             break;
         }
 
         if (old >= 0 && !tableFull) {
-            prefix[nextFree] = std::uint16_t(old);
-            suffix[nextFree] = std::uint8_t(first);
-            firstOf[nextFree] = firstOf[old];
+            start[nextFree] = oldPos;
             length[nextFree] = std::uint16_t(length[old] + 1);
             if (++nextFree == limit) {
                 if (width < MaxCodeWidth) {
@@ -201,6 +182,10 @@ bool DecodeLZW(QByteArrayView compressed, std::uint8_t *pixels, std::size_t pixe
                 }
             }
         }
+        if (code < clear)
+            length[code] = 1;
+        oldPos = pos;
+        pos = std::min(pos + len, pixelCount);
         old = int(code);
     }
     return corrupted;

@@ -8,12 +8,14 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace tavlo {
 
 bool LoadCorruptedGIFs = true;
 std::int64_t MaxGIFFramePixels = std::int64_t(1) << 26;
+std::int64_t MaxGIFImagePixels = std::int64_t(1) << 28;
 
 namespace {
 
@@ -112,6 +114,7 @@ private:
     QByteArrayView m_data;
     qsizetype m_pos{0};
     std::shared_ptr<TGIFData> m_header;
+    std::shared_ptr<std::int64_t> m_pixelBudget{std::make_shared<std::int64_t>(MaxGIFImagePixels)};
 };
 
 void GifReader::readColors(TGIFColors &colors, int bits)
@@ -165,6 +168,7 @@ std::optional<TExtension> GifReader::extension()
 std::unique_ptr<TGIFFrame> GifReader::frame(std::vector<TExtension> extensions)
 {
     auto frame = std::make_unique<TGIFFrame>();
+    frame->m_pixelBudget = m_pixelBudget;
     auto item = std::make_shared<TGIFItem>();
     const TGIFColors &global = m_header->GlobalColors;
     if (global.Count > 0)
@@ -357,56 +361,71 @@ const QImage &TGIFFrame::Bitmap() const
 
     const int width = item->Width;
     const int height = item->Height;
-    if (std::int64_t(width) * height > MaxGIFFramePixels)
+    const std::int64_t area = std::int64_t(width) * height;
+    if (area > MaxGIFFramePixels || (m_pixelBudget && area > *m_pixelBudget))
         readError();
+    if (width == 0 || height == 0) {
+        // Nothing to show, but the data is still checked.
+        m_corrupted = DecodeLZW(item->CompressedData, nullptr, 0, item->BitsPerPixel, LoadCorruptedGIFs)
+                      || m_corrupted;
+        return m_bitmap;
+    }
 
-    // Indices in the order the stream delivers them; unreached pixels
-    // keep index 0.
+    // Zeroed pixel memory, so pixels the data never reaches keep index 0.
+    // Colour frames stay indexed (one byte a pixel, 16 or 256 colours):
+    // they show the same colours as a converted bitmap at a quarter of the
+    // memory, which matters for long animations that keep every frame.
     const std::size_t pixelCount = std::size_t(width) * std::size_t(height);
-    std::vector<std::uint8_t> indices(pixelCount, 0);
-    const bool damaged = DecodeLZW(item->CompressedData, indices.data(), pixelCount,
+    const bool mono = depth == 1;
+    const qsizetype stride = mono ? (qsizetype(width) + 31) / 32 * 4 : (qsizetype(width) + 3) / 4 * 4;
+    uchar *pixels = static_cast<uchar *>(std::calloc(std::size_t(stride) * std::size_t(height) + 1, 1));
+    if (!pixels)
+        readError();
+    QImage image(pixels, width, height, stride, mono ? QImage::Format_Mono : QImage::Format_Indexed8,
+                 [](void *memory) { std::free(memory); }, pixels);
+    if (image.isNull()) {
+        std::free(pixels);
+        readError();
+    }
+
+    // Straight into the bitmap when stream order is memory order;
+    // otherwise through a buffer whose rows are then placed: in order, or
+    // by the four interlace passes (a pass starting outside the frame is
+    // skipped), and packed to bits for monochrome frames.
+    const bool direct = !mono && !m_interlaced && stride == width;
+    std::vector<std::uint8_t> indices(direct ? 0 : pixelCount, 0);
+    const bool damaged = DecodeLZW(item->CompressedData, direct ? pixels : indices.data(), pixelCount,
                                    item->BitsPerPixel, LoadCorruptedGIFs);
     m_corrupted = m_corrupted || damaged;
-    if (pixelCount == 0)
-        return m_bitmap;
+    image.setColorTable(Palette());
+    if (m_pixelBudget)
+        *m_pixelBudget -= area;
 
-    const QList<QRgb> table = Palette();
-    QImage image(width, height, depth == 1 ? QImage::Format_Mono : QImage::Format_RGB32);
-    if (image.isNull())
-        readError();
-    if (depth == 1)
-        image.setColorTable(table);
-
-    // Stream row i is frame row r: in order, or by the four interlace
-    // passes (a pass starting outside the frame is skipped).
-    const bool interlaced = m_interlaced;
-    static constexpr int passStart[4] = {0, 4, 2, 1};
-    static constexpr int passStep[4] = {8, 8, 4, 2};
-    int pass = 0;
-    int row = 0;
-    for (int i = 0; i < height; ++i) {
-        const std::uint8_t *src = indices.data() + std::size_t(i) * std::size_t(width);
-        if (depth == 1) {
-            uchar *dst = image.scanLine(row);
-            std::memset(dst, 0, std::size_t(image.bytesPerLine()));
-            for (int x = 0; x < width; ++x) {
-                if (src[x] & 1)
-                    dst[x >> 3] |= uchar(0x80 >> (x & 7));
+    if (!direct) {
+        static constexpr int passStart[4] = {0, 4, 2, 1};
+        static constexpr int passStep[4] = {8, 8, 4, 2};
+        int pass = 0;
+        int row = 0;
+        for (int i = 0; i < height; ++i) {
+            const std::uint8_t *src = indices.data() + std::size_t(i) * std::size_t(width);
+            uchar *dst = pixels + std::size_t(row) * std::size_t(stride);
+            if (mono) {
+                for (int x = 0; x < width; ++x) {
+                    if (src[x] & 1)
+                        dst[x >> 3] |= uchar(0x80 >> (x & 7));
+                }
+            } else {
+                std::memcpy(dst, src, std::size_t(width));
             }
-        } else {
-            auto *dst = reinterpret_cast<QRgb *>(image.scanLine(row));
-            const QRgb *colors = table.constData();
-            for (int x = 0; x < width; ++x)
-                dst[x] = colors[src[x]];
-        }
-        if (!interlaced) {
-            ++row;
-            continue;
-        }
-        row += passStep[pass];
-        while (row >= height && pass < 3) {
-            ++pass;
-            row = passStart[pass];
+            if (!m_interlaced) {
+                ++row;
+                continue;
+            }
+            row += passStep[pass];
+            while (row >= height && pass < 3) {
+                ++pass;
+                row = passStart[pass];
+            }
         }
     }
     m_bitmap = std::move(image);

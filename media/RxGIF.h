@@ -31,6 +31,10 @@ extern bool LoadCorruptedGIFs;
 // its bitmap is built, so a forged 65535 x 65535 descriptor cannot exhaust
 // memory. Large enough for any real animation.
 extern std::int64_t MaxGIFFramePixels;
+// The bitmaps of all frames of one load together hold at most this many
+// pixels (one byte each); a frame that would pass it is refused the same
+// way, so a small file of many large frames cannot exhaust memory either.
+extern std::int64_t MaxGIFImagePixels;
 
 // A colour table: Count entries in use (0..256), then red, green, blue per
 // entry as the file stores them. Unused entries are zero.
@@ -94,8 +98,9 @@ private:
 
 class TGIFFrame {
 public:
-    // The decoded frame, built on first use and then kept. Depth 1 frames
-    // stay monochrome (QImage::Format_Mono); others are Format_RGB32.
+    // The decoded frame, built on first use and then kept. Frames with a
+    // 2-colour table are QImage::Format_Mono; others Format_Indexed8 with
+    // the 16- or 256-entry Palette() as colour table.
     // Throws EInvalidGraphicOperation or EReadError when it cannot be built.
     const QImage &Bitmap() const;
     // True once a bitmap has been built (or attempted) for this frame.
@@ -131,6 +136,8 @@ private:
     friend class GifReader;
 
     std::shared_ptr<const TGIFItem> m_pixelData;
+    // Pixels the frames of this load may still decode; shared by them.
+    std::shared_ptr<std::int64_t> m_pixelBudget;
     std::vector<TExtension> m_extensions;
     int m_left{0};
     int m_top{0};

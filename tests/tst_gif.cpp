@@ -841,6 +841,8 @@ void TestGif::bitmapPaletteAndDepth()
 
     // 2-bit table: a 16-entry palette whose entries past the table are grey 128.
     const TGIFImage four = load(Gif().image().trailer());
+    QCOMPARE(four.Frames(0).Bitmap().format(), QImage::Format_Indexed8);
+    QCOMPARE(four.Frames(0).Bitmap().colorCount(), 16);
     const QList<QRgb> palette = four.Palette();
     QCOMPARE(palette.size(), 16);
     QCOMPARE(palette[3], entryColor(3));
@@ -985,6 +987,19 @@ void TestGif::hugeFrameRefused()
     image.LoadGIF(gif, false);
     QCOMPARE(image.Count(), 1);
     QVERIFY_THROWS_EXCEPTION(EReadError, image.Frames(0).Bitmap());
+    // Many frames together are held to a budget; each load has its own.
+    const std::int64_t saved = MaxGIFImagePixels;
+    MaxGIFImagePixels = 2 * 4000;
+    const QByteArray three = Gif(4000, 1).image(0, 0, 4000, 1, {1}).image(0, 0, 4000, 1, {2})
+                                 .image(0, 0, 4000, 1, {3}).trailer();
+    TGIFImage many;
+    many.LoadGIF(three, true);
+    QCOMPARE(many.Frames(1).Bitmap().pixel(0, 0), entryColor(2));
+    QVERIFY_THROWS_EXCEPTION(EReadError, many.Frames(2).Bitmap());
+    many.LoadGIF(three, true);
+    QCOMPARE(many.Frames(1).Bitmap().width(), 4000);
+    MaxGIFImagePixels = saved;
+
     // Frame rows that are merely wide decode.
     const TGIFImage wide = load(Gif(4000, 1).image(0, 0, 4000, 1, {1, 2, 3}).trailer());
     QCOMPARE(wide.Frames(0).Bitmap().pixel(1, 0), entryColor(2));
