@@ -14,7 +14,7 @@ packages=(
     # the fonts that stand in for the game's font names
     fonts-liberation2
     # end-to-end tests and screenshots under a virtual X server
-    xvfb xauth xdotool x11-utils openbox imagemagick
+    xvfb xauth xdotool x11-utils openbox imagemagick desktop-file-utils
     # real sound checks
     pulseaudio pulseaudio-utils sox
     # fuzzing and sanitizer builds
