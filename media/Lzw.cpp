@@ -92,7 +92,7 @@ bool DecodeLZW(QByteArrayView compressed, std::uint8_t *pixels, std::size_t pixe
     // and how long it is, and decoding a code is a copy from earlier output:
     // no chains to walk, no stack to overflow.
     std::array<std::size_t, MaxCodes> start;
-    std::array<std::uint16_t, MaxCodes> length;
+    std::array<std::uint16_t, MaxCodes> length{};
 
     const std::vector<std::uint8_t> joined = joinSubBlocks(compressed);
     CodeReader reader{joined};
