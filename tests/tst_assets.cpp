@@ -29,19 +29,27 @@ int luma(QRgb c)
     return (qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114) / 1000;
 }
 
+// Field readers that give 0 past the end, so a short file fails a
+// comparison instead of reading out of bounds.
 quint16 u16(const QByteArray &b, qsizetype at)
 {
-    return qFromLittleEndian<quint16>(b.constData() + at);
+    if (at < 0 || at + 2 > b.size())
+        return 0;
+    return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8);
 }
 
 quint32 u32(const QByteArray &b, qsizetype at)
 {
-    return qFromLittleEndian<quint32>(b.constData() + at);
+    if (at < 0 || at + 4 > b.size())
+        return 0;
+    return quint32(u16(b, at)) | quint32(u16(b, at + 2)) << 16;
 }
 
 quint16 be16(const QByteArray &b, qsizetype at)
 {
-    return qFromBigEndian<quint16>(b.constData() + at);
+    if (at < 0 || at + 2 > b.size())
+        return 0;
+    return quint16(quint8(b[at]) << 8 | quint8(b[at + 1]));
 }
 
 // ---- JPEG markers -------------------------------------------------------
