@@ -62,7 +62,7 @@ void TRxImageControl::paintEvent(QPaintEvent *)
         QPainter canvas(this);
         if (!ShowsParentBackground())
             canvas.fillRect(rect(), Color());
-        const bool wasInPaint = m_inPaint;
+        const bool wasInPaint = m_inPaint.load();
         m_inPaint = true;
         try {
             PaintFrame(canvas, size());
@@ -149,6 +149,12 @@ void TRxGIFAnimator::setAnimate(bool value)
         emit OnStop();
         ImageUpdated();
     }
+}
+
+void TRxGIFAnimator::setLoop(bool value)
+{
+    QMutexLocker lock(&ControlLock);
+    m_loop = value;
 }
 
 void TRxGIFAnimator::setAutoSize(bool value)

@@ -34,7 +34,7 @@ public:
     bool Loading() const { return m_loading; }
     virtual void Loaded();
 
-    bool InPaint() const { return m_inPaint; }
+    bool InPaint() const { return m_inPaint.load(); }
 
 protected:
     // The control's colour: its parent's, as a child palette inherits it.
@@ -56,7 +56,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
     mutable QRecursiveMutex ControlLock;
-    bool m_inPaint{false};
+    // Read outside ControlLock by setters on the window thread.
+    std::atomic<bool> m_inPaint{false};
 
 private:
     bool m_loading{true};
@@ -91,7 +92,7 @@ public:
     int FrameIndex() const { return m_frameIndex; }
     void setFrameIndex(int value);
     bool Loop() const { return m_loop; }
-    void setLoop(bool value) { m_loop = value; }
+    void setLoop(bool value);
     bool Stretch() const { return m_stretch; }
     void setStretch(bool value);
     bool Transparent() const { return m_transparent; }
@@ -118,7 +119,7 @@ public:
     void PaintNow();
 
     // True while a tick paints.
-    bool TimerRepaint() const { return m_timerRepaint; }
+    bool TimerRepaint() const { return m_timerRepaint.load(); }
 
     // What the control is doing, for tests and benchmarks.
     TRxTimer &Timer() { return *m_timer; }
@@ -167,7 +168,7 @@ private:
     bool m_loop{true};
     bool m_stretch{false};
     bool m_transparent{true};
-    bool m_timerRepaint{false};
+    std::atomic<bool> m_timerRepaint{false};
     bool m_destroying{false};
     std::exception_ptr m_tickPaintError;
 

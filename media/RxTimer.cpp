@@ -59,10 +59,12 @@ void TTimerThread::Resume(QThread::Priority priority)
         return;
     m_suspended = false;
     m_wake.wakeAll();
+    const bool newPriority = priority != m_priority;
+    m_priority = priority;
     lock.unlock();
     if (!isRunning() && !isFinished())
         start(priority);
-    else if (priority != QThread::InheritPriority && isRunning())
+    else if (newPriority && priority != QThread::InheritPriority && isRunning())
         setPriority(priority);
 }
 

@@ -67,6 +67,7 @@ private:
     std::uint32_t m_interval{1000};
     std::uint32_t m_sleepInterval{0};
     std::uint64_t m_sleepCount{0};
+    QThread::Priority m_priority{QThread::InheritPriority};
     bool m_suspended{true};
     bool m_terminated{false};
     bool m_applicationTerminating{false};

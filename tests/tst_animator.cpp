@@ -212,6 +212,7 @@ private slots:
     void composition();
     void frameIndexJumps();
     void outOfRangeFrameIndexIgnored();
+    void imageChangeStartsOver();
     void singleFrameNeverTicks();
     void loopFalseStopsOnFrameZero();
     void hiddenControlFreezes();
@@ -444,6 +445,39 @@ void TestAnimator::outOfRangeFrameIndexIgnored()
     }
     animator.setFrameIndex(1);
     QCOMPARE(changed.count(), 0);
+}
+
+void TestAnimator::imageChangeStartsOver()
+{
+    Backdrop window;
+    TRxGIFAnimator animator(&window);
+    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
+                                     solidFrame(0, 0, 4, 4, Green, 1)}));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    animator.AdvanceFrame();
+    animator.AdvanceFrame();
+    QCOMPARE(animator.CacheIndex(), 2);
+
+    QList<TestFrame> other = {solidFrame(0, 0, 4, 4, Blue, 1), solidFrame(0, 0, 4, 4, Red, 1)};
+    other[0].delay = 25;
+    TRxGIFAnimator source;
+    loadGif(source, makeGif(4, 4, other));
+    QSignalSpy changed(&animator, &TRxGIFAnimator::OnChange);
+    animator.setImage(source.Image());
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(animator.Image().Count(), 2);
+    QCOMPARE(animator.FrameIndex(), 0);
+    QCOMPARE(animator.CacheIndex(), -1);
+    QCOMPARE(animator.Timer().Interval(), 250u);
+    QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(2, 2), testPalette[Blue]);
+
+    // An empty picture: nothing to show, the window shows through.
+    animator.setImageResource(QStringLiteral("TITLE"));
+    animator.setImageResource(QString());
+    QVERIFY(animator.Image().Empty());
+    QCOMPARE(animator.FrameIndex(), -1);
+    QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(2, 2), backdropColor(2, 2));
 }
 
 void TestAnimator::singleFrameNeverTicks()
