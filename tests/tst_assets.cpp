@@ -156,6 +156,7 @@ struct GifStream {
     int globalTableSize{0};
     qsizetype globalTableOffset{0};
     int aspect{0};
+    int backgroundIndex{0};
     int loopCount{-1};
     bool loopBeforeFirstImage{false};
     QList<GifImage> images;
@@ -173,6 +174,7 @@ GifStream gifStream(const QByteArray &b)
     g.width = u16(b, 6);
     g.height = u16(b, 8);
     const int packed = quint8(b[10]);
+    g.backgroundIndex = quint8(b[11]);
     g.aspect = quint8(b[12]);
     qsizetype at = 13;
     if (packed & 0x80) {
@@ -709,6 +711,7 @@ void TestAssets::titleGif()
     QCOMPARE(g.signature, QByteArray("GIF89a"));
     QCOMPARE(QSize(g.width, g.height), QSize(400, 70));
     QCOMPARE(g.globalTableSize, 256);
+    QCOMPARE(g.backgroundIndex, 235);
     QCOMPARE(g.loopCount, 0);
     QVERIFY(g.loopBeforeFirstImage);
     QCOMPARE(g.images.size(), 20);
@@ -757,6 +760,7 @@ void TestAssets::characterGif()
     QCOMPARE(QSize(g.width, g.height), QSize(90, 115));
     QCOMPARE(g.globalTableSize, 64);
     QCOMPARE(g.aspect, 1);
+    QCOMPARE(g.backgroundIndex, 1);
     QCOMPARE(g.loopCount, 1000);
     QVERIFY(g.loopBeforeFirstImage);
     const QList<QRect> rects{{0, 0, 90, 115}, {3, 1, 80, 111}, {3, 2, 81, 108},

@@ -55,6 +55,9 @@ Bytes makeTitle(const fs::path &src)
     options.keyColour = {0, 0, 0};
     options.dithering = 0.6f;
     options.speed = 1;
+    // Readers that restore to the screen's background colour then clear to
+    // transparent too.
+    movie.backgroundIndex = options.keyIndex;
     for (int f = 0; f < 20; ++f) {
         char name[32];
         std::snprintf(name, sizeof name, "frame%02d.svg", f);
@@ -100,6 +103,7 @@ Bytes makeCharacter(const fs::path &src)
     options.speed = 1;
     Indexed indexed = quantise(all, options);
     movie.globalTable = indexed.palette;
+    movie.backgroundIndex = options.keyIndex;
     for (std::size_t f = 0; f < characterFrames.size(); ++f) {
         const Rect &r = characterFrames[f];
         GifFrame frame;
