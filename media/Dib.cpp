@@ -50,7 +50,7 @@ QImage decodeDib(const QByteArray &data)
     const std::uint32_t headerSize = in.u32(0);
     if (headerSize < 40 || headerSize > 1024)
         fail(QStringLiteral("en-tête de %1 octets").arg(headerSize));
-    in.at(0, headerSize);
+    in.at(0, headerSize); // the whole header must be there, even the parts we skip
 
     const std::int64_t width = in.i32(4);
     const std::int64_t rawHeight = in.i32(8);
