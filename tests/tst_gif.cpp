@@ -23,8 +23,10 @@ namespace {
 
 // ------------------------------------------------------------- test encoder
 
-// A plain GIF LZW encoder: clear first, clear again when the table fills.
-QByteArray lzwEncode(const QList<int> &pixels, int codeSize, int blockSize = 255)
+// A plain GIF LZW encoder: clear first; when the table fills, clear again,
+// or (clearWhenFull false) go on with the full table, as some encoders do.
+QByteArray lzwEncode(const QList<int> &pixels, int codeSize, int blockSize = 255,
+                     bool clearWhenFull = true)
 {
     QByteArray bytes;
     std::uint32_t acc = 0;
@@ -54,8 +56,12 @@ QByteArray lzwEncode(const QList<int> &pixels, int codeSize, int blockSize = 255
                 continue;
             }
             put(prefix);
-            dict[key] = next++;
             if (next == 4096) {
+                prefix = k;
+                continue;
+            }
+            dict[key] = next++;
+            if (next == 4096 && clearWhenFull) {
                 put(clear);
                 dict.clear();
                 next = clear + 2;
@@ -182,7 +188,7 @@ public:
     // Image descriptor, optional local table, data. Pixels default to a
     // ramp 0, 1, 2, ... modulo the colour count.
     Gif &image(int left, int top, int width, int height, QList<int> pixels = {}, int localBits = 0,
-               bool interlaced = false, int codeSize = 2, int blockSize = 255)
+               bool interlaced = false, int codeSize = 2, int blockSize = 255, bool clearWhenFull = true)
     {
         u8(',').u16(left).u16(top).u16(width).u16(height);
         u8((localBits ? 0x80 | (localBits - 1) : 0) | (interlaced ? 0x40 : 0));
@@ -192,7 +198,7 @@ public:
             for (int i = 0; i < width * height; ++i)
                 pixels.append(i % (1 << codeSize));
         }
-        return raw(lzwEncode(pixels, codeSize, blockSize));
+        return raw(lzwEncode(pixels, codeSize, blockSize, clearWhenFull));
     }
     Gif &image() { return image(0, 0, 4, 2); }
     Gif &trailer() { return u8(';'); }
@@ -712,20 +718,23 @@ void TestGif::lzwAgainstGiflib_data()
     QTest::addColumn<bool>("interlaced");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("clearWhenFull");
     for (int cs = 2; cs <= 8; ++cs)
-        QTest::addRow("code size %d", cs) << std::max(cs, 1) << cs << (1 << cs) << 255 << false << 37 << 29;
-    QTest::newRow("1-bit table") << 1 << 2 << 2 << 255 << false << 64 << 40;
-    QTest::newRow("code size 2, 256 colours") << 8 << 2 << 4 << 255 << false << 50 << 50;
-    QTest::newRow("code size 3, 16 colours") << 4 << 3 << 8 << 255 << false << 50 << 50;
-    QTest::newRow("code size 8, 2 colours") << 1 << 8 << 2 << 255 << false << 50 << 50;
-    QTest::newRow("one-byte sub-blocks") << 8 << 8 << 256 << 1 << false << 40 << 30;
-    QTest::newRow("two-byte sub-blocks") << 4 << 4 << 16 << 2 << false << 40 << 30;
-    QTest::newRow("interlaced 8 rows") << 8 << 8 << 200 << 255 << true << 13 << 8;
-    QTest::newRow("interlaced 1 row") << 4 << 4 << 16 << 255 << true << 13 << 1;
-    QTest::newRow("interlaced 5 rows") << 4 << 4 << 16 << 255 << true << 13 << 5;
-    QTest::newRow("interlaced 99 rows") << 8 << 8 << 256 << 255 << true << 21 << 99;
-    QTest::newRow("table fills") << 8 << 8 << 256 << 255 << false << 300 << 200;
-    QTest::newRow("table fills, 2 colours") << 1 << 2 << 2 << 255 << false << 300 << 200;
+        QTest::addRow("code size %d", cs) << std::max(cs, 1) << cs << (1 << cs) << 255 << false << 37 << 29 << true;
+    QTest::newRow("1-bit table") << 1 << 2 << 2 << 255 << false << 64 << 40 << true;
+    QTest::newRow("code size 2, 256 colours") << 8 << 2 << 4 << 255 << false << 50 << 50 << true;
+    QTest::newRow("code size 3, 16 colours") << 4 << 3 << 8 << 255 << false << 50 << 50 << true;
+    QTest::newRow("code size 8, 2 colours") << 1 << 8 << 2 << 255 << false << 50 << 50 << true;
+    QTest::newRow("one-byte sub-blocks") << 8 << 8 << 256 << 1 << false << 40 << 30 << true;
+    QTest::newRow("two-byte sub-blocks") << 4 << 4 << 16 << 2 << false << 40 << 30 << true;
+    QTest::newRow("interlaced 8 rows") << 8 << 8 << 200 << 255 << true << 13 << 8 << true;
+    QTest::newRow("interlaced 1 row") << 4 << 4 << 16 << 255 << true << 13 << 1 << true;
+    QTest::newRow("interlaced 5 rows") << 4 << 4 << 16 << 255 << true << 13 << 5 << true;
+    QTest::newRow("interlaced 99 rows") << 8 << 8 << 256 << 255 << true << 21 << 99 << true;
+    QTest::newRow("table fills") << 8 << 8 << 256 << 255 << false << 300 << 200 << true;
+    QTest::newRow("table fills, 2 colours") << 1 << 2 << 2 << 255 << false << 300 << 200 << true;
+    QTest::newRow("full table kept, no clear") << 8 << 8 << 256 << 255 << false << 300 << 200 << false;
+    QTest::newRow("full table kept, 2 colours") << 1 << 2 << 2 << 255 << false << 300 << 200 << false;
 }
 
 void TestGif::lzwAgainstGiflib()
@@ -737,9 +746,11 @@ void TestGif::lzwAgainstGiflib()
     QFETCH(bool, interlaced);
     QFETCH(int, width);
     QFETCH(int, height);
+    QFETCH(bool, clearWhenFull);
     const QList<int> pixels = randomPixels(width * height, colors, quint32(width * 31 + codeSize));
     const QByteArray gif = Gif(width, height, tableBits)
-                               .image(0, 0, width, height, pixels, 0, interlaced, codeSize, blockSize)
+                               .image(0, 0, width, height, pixels, 0, interlaced, codeSize, blockSize,
+                                      clearWhenFull)
                                .trailer();
     const TGIFImage image = load(gif);
     const TGIFFrame &frame = image.Frames(0);
