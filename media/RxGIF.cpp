@@ -190,20 +190,23 @@ std::unique_ptr<TGIFFrame> GifReader::frame(std::vector<TExtension> extensions)
     }
 
     // The data is kept as read: code size byte, then whole sub-blocks.
-    // A block cut off by the end of the data is dropped and marks the frame.
+    // A block cut off by the end of the data is dropped with its length
+    // byte and marks the frame; reading goes on after that length byte.
     const qsizetype dataStart = m_pos;
     byte();
+    qsizetype dataEnd = m_pos;
     while (!atEnd()) {
-        const int length = std::uint8_t(m_data[m_pos]);
-        if (m_data.size() - m_pos - 1 < length) {
+        const int length = byte();
+        if (m_data.size() - m_pos < length) {
             frame->m_corrupted = true;
             break;
         }
-        m_pos += 1 + length;
+        m_pos += length;
+        dataEnd = m_pos;
         if (length == 0)
             break;
     }
-    item->CompressedData = m_data.sliced(dataStart, m_pos - dataStart).toByteArray();
+    item->CompressedData = m_data.sliced(dataStart, dataEnd - dataStart).toByteArray();
     if (frame->m_corrupted && !LoadCorruptedGIFs)
         throw EInvalidGraphicOperation(readErrorText);
 

@@ -696,6 +696,19 @@ void TestGif::cutFrameIsCorrupted()
     QCOMPARE(bitmap.pixel(0, 0), entryColor(pixels[0]));
     QCOMPARE(bitmap.pixel(5, 0), entryColor(pixels[5]));
     QCOMPARE(bitmap.pixel(15, 7), entryColor(0));
+
+    // The cut block's length byte is consumed; reading goes on right
+    // after it, here finding a whole frame among the missing block's bytes.
+    const QByteArray nextFrame = Gif().image().bytes().mid(Gif().bytes().size());
+    QVERIFY(nextFrame.size() < 48);
+    const TGIFImage resumed = load(Gif().raw(",").u16(0).u16(0).u16(4).u16(2).u8(0).u8(2) // descriptor, code size
+                                       .u8(48) // a block longer than what is left
+                                       .raw(nextFrame));
+    QCOMPARE(resumed.Count(), 2);
+    QVERIFY(resumed.Frames(0).Corrupted());
+    QCOMPARE(resumed.Frames(0).PixelData()->CompressedData, QByteArray(1, '\x02'));
+    QVERIFY(!resumed.Frames(1).Corrupted());
+    QCOMPARE(resumed.Frames(1).Bitmap().pixel(3, 1), entryColor(7 % 4));
 }
 
 void TestGif::delaySaturates()
