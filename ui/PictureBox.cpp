@@ -16,24 +16,34 @@ PictureBox::PictureBox(QWidget *parent)
 void PictureBox::setJpegResource(const QString &name)
 {
     m_resource = name;
-    try {
-        setPicture(loadJpegResource(name));
-    } catch (const Exception &) {
-        // Nothing to show is shown; the embedded pictures always load.
-        setPicture(QImage());
+    m_picture = QImage();
+    m_pending = !name.isEmpty();
+    update();
+}
+
+const QImage &PictureBox::picture() const
+{
+    if (m_pending) {
+        m_pending = false;
+        try {
+            m_picture = loadJpegResource(m_resource);
+        } catch (const Exception &) {
+            // Nothing is shown; the embedded pictures always load.
+        }
     }
+    return m_picture;
 }
 
 void PictureBox::setPicture(const QImage &picture)
 {
+    m_pending = false;
     m_picture = picture;
-    setAttribute(Qt::WA_OpaquePaintEvent, !m_picture.isNull() && m_picture.size() == size());
     update();
 }
 
 void PictureBox::paintEvent(QPaintEvent *)
 {
-    if (m_picture.isNull())
+    if (picture().isNull())
         return;
     QPainter p(this);
     p.drawImage(QPoint(0, 0), m_picture);

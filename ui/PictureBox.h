@@ -16,11 +16,12 @@ public:
     explicit PictureBox(QWidget *parent = nullptr);
 
     QString jpegResource() const { return m_resource; }
-    // Loads and shows the named picture. A picture that cannot be loaded
-    // leaves the control empty; the window still works.
+    // Names the picture to show. It is decoded when first needed, so a
+    // window that is made at start-up but shown later costs nothing before.
+    // A picture that cannot be loaded leaves the control empty.
     void setJpegResource(const QString &name);
 
-    const QImage &picture() const { return m_picture; }
+    const QImage &picture() const;
     void setPicture(const QImage &picture);
 
 signals:
@@ -33,7 +34,8 @@ protected:
 
 private:
     QString m_resource;
-    QImage m_picture;
+    mutable QImage m_picture;
+    mutable bool m_pending{false};
 };
 
 } // namespace tavlo

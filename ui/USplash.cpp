@@ -34,6 +34,12 @@ void TSplash::Image1Click()
     done(1);
 }
 
+void TSplash::releasePicture()
+{
+    Image1->setPicture(QImage());
+    destroy();
+}
+
 void TSplash::showEvent(QShowEvent *event)
 {
     tavlo::centreOnScreen(this);

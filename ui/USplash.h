@@ -17,6 +17,9 @@ public:
     int ShowModal();
 
     void Image1Click();
+    // Once clicked away the splash is never seen again: its picture and
+    // native window go, the window object stays.
+    void releasePicture();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -46,6 +46,8 @@ TMain::TMain(QWidget *parent)
 
 TMain::~TMain()
 {
+    if (m_background.valid())
+        m_background.wait();
     if (Main == this)
         Main = nullptr;
 }
@@ -84,21 +86,43 @@ void TMain::connectMenu()
     connect(Quitter1, &QAction::triggered, this, &TMain::Quitter1Click);
 }
 
+namespace {
+
+void reportCreationError(const tavlo::Exception &error)
+{
+    // The window still comes up so the player can quit.
+    QMessageBox::critical(nullptr, QStringLiteral("Tavlo"), error.message());
+}
+
+} // namespace
+
 void TMain::FormCreate()
 {
     // The clock-seeded generator was made with the window.
+    // The background is the slowest thing to decode; it is decoded beside
+    // the splash, which is shown first and does not need it.
+    m_background = std::async(std::launch::async, [] { return tavlo::loadJpegResource(QStringLiteral("Fond")); });
     try {
-        BackgroundBitmap = tavlo::loadJpegResource(QStringLiteral("Fond"));
         for (int i = 0; i < int(DiscImages.size()); ++i)
             DiscImages[std::size_t(i)] = tavlo::loadBitmapResource(QStringLiteral("PionB") + QString::number(i));
     } catch (const tavlo::Exception &error) {
-        // The rest of creation is skipped, as the toolkit does; the window
-        // still comes up so the player can quit.
-        QMessageBox::critical(nullptr, QStringLiteral("Tavlo"), error.message());
+        // The rest of creation is skipped, as the toolkit does.
+        reportCreationError(error);
         return;
     }
     m_game->setLevel(tavlo::Level::Attacking);
     FirstActivation = true;
+}
+
+void TMain::waitForPictures()
+{
+    if (!m_background.valid())
+        return;
+    try {
+        BackgroundBitmap = m_background.get();
+    } catch (const tavlo::Exception &error) {
+        reportCreationError(error);
+    }
 }
 
 void TMain::FormShow()
@@ -106,8 +130,11 @@ void TMain::FormShow()
     if (m_splashDone)
         return;
     m_splashDone = true;
-    if (Splash)
+    if (Splash) {
         Splash->ShowModal();
+        Splash->releasePicture();
+    }
+    waitForPictures();
     tavlo::hideFromTaskbar(this);
     // Window managers that guard against focus stealing may leave the new
     // window inactive after the splash goes; the first activation is what
@@ -229,6 +256,7 @@ void TMain::showEvent(QShowEvent *event)
 
 void TMain::paintEvent(QPaintEvent *)
 {
+    waitForPictures();
     QPainter canvas(this);
     FormPaint(canvas);
 }

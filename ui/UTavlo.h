@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <future>
 #include <memory>
 
 // The game's one working window: background picture, board, counters, turn
@@ -34,9 +35,14 @@ public:
     bool Busy{false};
     // The first-activation work is still to do.
     bool FirstActivation{true};
+    // Decoded while the splash shows; ready once the window is shown (or
+    // after waitForPictures()).
     QImage BackgroundBitmap;
     // 0 the empty square, 1 black, 2..6 turning, 7 white.
     std::array<QImage, 8> DiscImages;
+
+    // Waits for the background picture decoding started on creation.
+    void waitForPictures();
 
     // Test seam: the source of chance for new games and the computer's
     // tie-breaks (null restores the clock-seeded one). Not owned.
@@ -114,6 +120,7 @@ private:
     tavlo::GameView makeView();
 
     RandomSwitch m_random;
+    std::future<QImage> m_background;
     std::unique_ptr<tavlo::Game> m_game;
     bool m_splashDone{false};
 };

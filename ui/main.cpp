@@ -4,7 +4,6 @@
 #include "ui/UTavlo.h"
 
 #include <QApplication>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -20,7 +19,8 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(tavlo::applicationIcon());
 
     tavlo::Windows windows = tavlo::createWindows();
-    // The main window shows once the loop runs; showing it opens the splash.
-    QTimer::singleShot(0, windows.main.get(), [&windows] { windows.main->show(); });
+    // Showing the main window opens the splash, modally, at once: nothing
+    // else queued at start-up is served before the splash is on screen.
+    windows.main->show();
     return QApplication::exec();
 }
