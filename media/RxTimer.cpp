@@ -3,13 +3,14 @@
 #include "media/Exceptions.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QMutexLocker>
 #include <QTimerEvent>
+
+#include <chrono>
 
 namespace {
 
-QMutex displayLock;
+std::mutex displayLock;
+using Lock = std::unique_lock<std::mutex>;
 TRxTimer::ExceptionDisplay exceptionDisplay;
 
 } // namespace
@@ -17,8 +18,9 @@ TRxTimer::ExceptionDisplay exceptionDisplay;
 // A call handed to the window thread. It is shared between the waiting
 // thread and the queued event, so neither outlives what the other needs.
 struct TTimerThread::Call {
-    QMutex mutex;
-    QWaitCondition finished;
+    std::function<void()> method;
+    std::mutex mutex;
+    std::condition_variable finished;
     bool done{false};
     bool abandoned{false};
 };
@@ -36,29 +38,29 @@ TTimerThread::~TTimerThread()
 
 void TTimerThread::setInterval(std::uint32_t ms)
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_interval = ms;
 }
 
 std::uint32_t TTimerThread::Interval() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_interval;
 }
 
 void TTimerThread::Suspend()
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_suspended = true;
 }
 
 void TTimerThread::Resume(QThread::Priority priority)
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     if (m_terminated)
         return;
     m_suspended = false;
-    m_wake.wakeAll();
+    m_wake.notify_all();
     const bool newPriority = priority != m_priority;
     m_priority = priority;
     lock.unlock();
@@ -70,15 +72,15 @@ void TTimerThread::Resume(QThread::Priority priority)
 
 bool TTimerThread::Suspended() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_suspended;
 }
 
 void TTimerThread::Terminate()
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     m_terminated = true;
-    m_wake.wakeAll();
+    m_wake.notify_all();
     abandonPendingCall();
 }
 
@@ -86,26 +88,26 @@ void TTimerThread::abandonPendingCall()
 {
     if (!m_pending)
         return;
-    QMutexLocker callLock(&m_pending->mutex);
+    Lock callLock(m_pending->mutex);
     m_pending->abandoned = true;
-    m_pending->finished.wakeAll();
+    m_pending->finished.notify_all();
 }
 
 bool TTimerThread::Terminated() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_terminated;
 }
 
 std::uint32_t TTimerThread::SleepInterval() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_sleepInterval;
 }
 
 std::uint64_t TTimerThread::SleepCount() const
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     return m_sleepCount;
 }
 
@@ -116,28 +118,28 @@ bool TTimerThread::stopped() const
 
 void TTimerThread::run()
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     while (!stopped()) {
         if (m_suspended || m_interval == 0) {
-            m_wake.wait(&m_mutex);
+            m_wake.wait(lock);
             continue;
         }
         m_sleepInterval = m_interval;
         ++m_sleepCount;
         // The deadline is fixed when the sleep begins: a new interval or a
         // suspension on the way does not restart it.
-        const QDeadlineTimer deadline(std::int64_t(m_sleepInterval), Qt::PreciseTimer);
-        while (!stopped() && (m_suspended || !deadline.hasExpired())) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_sleepInterval);
+        while (!stopped() && (m_suspended || std::chrono::steady_clock::now() < deadline)) {
             if (m_suspended)
-                m_wake.wait(&m_mutex);
+                m_wake.wait(lock);
             else
-                m_wake.wait(&m_mutex, deadline);
+                m_wake.wait_until(lock, deadline);
         }
         if (stopped())
             break;
         lock.unlock();
         tick();
-        lock.relock();
+        lock.lock();
     }
 }
 
@@ -145,7 +147,7 @@ void TTimerThread::tick()
 {
     TRxTimer *timer = nullptr;
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         timer = m_timer;
     }
     // The owner clears m_timer and then joins this thread before it goes
@@ -165,7 +167,7 @@ void TTimerThread::tick()
 
 void TTimerThread::RunOnWindowThread(const std::function<void()> &method)
 {
-    QMutexLocker lock(&m_mutex);
+    Lock lock(m_mutex);
     TRxTimer *receiver = m_timer;
     lock.unlock();
     if (receiver == nullptr || QThread::currentThread() == receiver->thread()) {
@@ -173,45 +175,54 @@ void TTimerThread::RunOnWindowThread(const std::function<void()> &method)
         return;
     }
 
-    // Posted to the timer object: if the timer is destroyed before the window
-    // thread gets to it, Qt drops the call with it. The wait below also ends
-    // when this thread is told to terminate, so a window thread that is
-    // destroying the timer (or has left its event loop) never deadlocks
-    // against us.
+    // The posted event carries nothing: the call itself goes through
+    // m_pending, under our own lock. The event is posted to the timer object,
+    // so if the timer is destroyed before the window thread gets to it, Qt
+    // drops it. The wait below also ends when this thread is told to
+    // terminate, so a window thread that is destroying the timer (or has left
+    // its event loop) never deadlocks against us.
     auto call = std::make_shared<Call>();
-    lock.relock();
+    call->method = method;
+    lock.lock();
     // A thread that is ending drops window-thread work rather than running
     // it on the wrong thread.
     if (stopped())
         return;
     m_pending = call;
     lock.unlock();
-    QMetaObject::invokeMethod(
-        receiver,
-        [call, method] {
-            {
-                QMutexLocker callLock(&call->mutex);
-                if (call->abandoned)
-                    return;
-            }
-            try {
-                method();
-            } catch (const std::exception &error) {
-                TRxTimer::showException(error);
-            }
-            QMutexLocker callLock(&call->mutex);
-            call->done = true;
-            call->finished.wakeAll();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(receiver, "runWindowThreadCall", Qt::QueuedConnection);
 
     {
-        QMutexLocker callLock(&call->mutex);
+        Lock callLock(call->mutex);
         while (!call->done && !call->abandoned)
-            call->finished.wait(&call->mutex);
+            call->finished.wait(callLock);
     }
-    lock.relock();
+    lock.lock();
     m_pending.reset();
+}
+
+void TTimerThread::runPendingCall()
+{
+    std::shared_ptr<Call> call;
+    {
+        Lock lock(m_mutex);
+        call = m_pending;
+    }
+    if (!call)
+        return;
+    {
+        Lock callLock(call->mutex);
+        if (call->abandoned || call->done)
+            return;
+    }
+    try {
+        call->method();
+    } catch (const std::exception &error) {
+        TRxTimer::showException(error);
+    }
+    Lock callLock(call->mutex);
+    call->done = true;
+    call->finished.notify_all();
 }
 
 TRxTimer::TRxTimer(QObject *owner)
@@ -225,7 +236,7 @@ TRxTimer::TRxTimer(QObject *owner)
 TRxTimer::~TRxTimer()
 {
     {
-        QMutexLocker lock(&m_lock);
+        Lock lock(m_lock);
         m_destroying = true;
         m_enabled = false;
         m_onTimer = nullptr;
@@ -235,19 +246,24 @@ TRxTimer::~TRxTimer()
         m_windowTimer = 0;
     }
     {
-        QMutexLocker lock(&m_thread->m_mutex);
+        Lock lock(m_thread->m_mutex);
         m_thread->m_timer = nullptr;
     }
     m_thread->Terminate();
     m_thread->wait();
 }
 
+void TRxTimer::runWindowThreadCall()
+{
+    m_thread->runPendingCall();
+}
+
 void TRxTimer::stopThreadForQuit()
 {
     {
-        QMutexLocker lock(&m_thread->m_mutex);
+        Lock lock(m_thread->m_mutex);
         m_thread->m_applicationTerminating = true;
-        m_thread->m_wake.wakeAll();
+        m_thread->m_wake.notify_all();
         m_thread->abandonPendingCall();
     }
     m_thread->wait();
@@ -259,14 +275,14 @@ void TRxTimer::stopThreadForQuit()
 
 bool TRxTimer::Enabled() const
 {
-    QMutexLocker lock(&m_lock);
+    Lock lock(m_lock);
     return m_enabled;
 }
 
 void TRxTimer::setEnabled(bool value)
 {
     {
-        QMutexLocker lock(&m_lock);
+        Lock lock(m_lock);
         if (m_enabled == value)
             return;
         m_enabled = value;
@@ -276,14 +292,14 @@ void TRxTimer::setEnabled(bool value)
 
 std::uint32_t TRxTimer::Interval() const
 {
-    QMutexLocker lock(&m_lock);
+    Lock lock(m_lock);
     return m_interval;
 }
 
 void TRxTimer::setInterval(std::uint32_t value)
 {
     {
-        QMutexLocker lock(&m_lock);
+        Lock lock(m_lock);
         if (m_interval == value)
             return;
         m_interval = value;
@@ -293,26 +309,26 @@ void TRxTimer::setInterval(std::uint32_t value)
 
 bool TRxTimer::SyncEvent() const
 {
-    QMutexLocker lock(&m_lock);
+    Lock lock(m_lock);
     return m_syncEvent;
 }
 
 void TRxTimer::setSyncEvent(bool value)
 {
-    QMutexLocker lock(&m_lock);
+    Lock lock(m_lock);
     m_syncEvent = value;
 }
 
 bool TRxTimer::Threaded() const
 {
-    QMutexLocker lock(&m_lock);
+    Lock lock(m_lock);
     return m_threaded;
 }
 
 void TRxTimer::setThreaded(bool value)
 {
     {
-        QMutexLocker lock(&m_lock);
+        Lock lock(m_lock);
         if (m_threaded == value)
             return;
         m_threaded = value;
@@ -322,7 +338,7 @@ void TRxTimer::setThreaded(bool value)
 
 QThread::Priority TRxTimer::ThreadPriority() const
 {
-    QMutexLocker lock(&m_lock);
+    Lock lock(m_lock);
     return m_priority;
 }
 
@@ -330,7 +346,7 @@ void TRxTimer::setThreadPriority(QThread::Priority value)
 {
     bool threaded = false;
     {
-        QMutexLocker lock(&m_lock);
+        Lock lock(m_lock);
         if (m_priority == value)
             return;
         m_priority = value;
@@ -342,7 +358,7 @@ void TRxTimer::setThreadPriority(QThread::Priority value)
 
 bool TRxTimer::hasOnTimer() const
 {
-    QMutexLocker lock(&m_lock);
+    Lock lock(m_lock);
     return bool(m_onTimer);
 }
 
@@ -350,7 +366,7 @@ void TRxTimer::setOnTimer(TNotifyEvent handler)
 {
     bool changed = false;
     {
-        QMutexLocker lock(&m_lock);
+        Lock lock(m_lock);
         changed = bool(m_onTimer) != bool(handler);
         m_onTimer = std::move(handler);
     }
@@ -362,7 +378,7 @@ void TRxTimer::Tick()
 {
     TNotifyEvent handler;
     {
-        QMutexLocker lock(&m_lock);
+        Lock lock(m_lock);
         if (!m_enabled || m_destroying || !m_onTimer)
             return;
         handler = m_onTimer;
@@ -377,7 +393,7 @@ void TRxTimer::ApplyTimerSettings()
         // the pacing thread (a tick that sets the next interval) only needs
         // the thread's settings, anything else is carried over.
         if (Threaded()) {
-            QMutexLocker lock(&m_lock);
+            Lock lock(m_lock);
             m_thread->Suspend();
             m_thread->setInterval(m_interval);
             if (m_interval != 0 && m_enabled && m_onTimer && !m_destroying)
@@ -388,7 +404,7 @@ void TRxTimer::ApplyTimerSettings()
         return;
     }
 
-    QMutexLocker lock(&m_lock);
+    Lock lock(m_lock);
     const bool run = m_interval != 0 && m_enabled && m_onTimer && !m_destroying;
     if (m_threaded) {
         if (m_windowTimer != 0) {
@@ -428,7 +444,7 @@ void TRxTimer::timerEvent(QTimerEvent *event)
 
 void TRxTimer::setExceptionDisplay(ExceptionDisplay display)
 {
-    QMutexLocker lock(&displayLock);
+    Lock lock(displayLock);
     exceptionDisplay = std::move(display);
 }
 
@@ -436,7 +452,7 @@ void TRxTimer::showException(const std::exception &error)
 {
     ExceptionDisplay display;
     {
-        QMutexLocker lock(&displayLock);
+        Lock lock(displayLock);
         display = exceptionDisplay;
     }
     if (display)

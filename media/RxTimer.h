@@ -3,15 +3,15 @@
 // A timer whose ticks are paced by a background thread (or, if asked, by an
 // ordinary window timer) and, by default, carried out on the window thread.
 
-#include <QMutex>
 #include <QObject>
 #include <QThread>
-#include <QWaitCondition>
 
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class TRxTimer;
 
@@ -59,10 +59,13 @@ private:
     // Both with m_mutex held.
     bool stopped() const;
     void abandonPendingCall();
+    // On the window thread: runs the call the thread is waiting for.
+    void runPendingCall();
     void tick();
 
-    mutable QMutex m_mutex;
-    QWaitCondition m_wake;
+    // Plain standard primitives: every wait is visible to thread checkers.
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
     TRxTimer *m_timer{nullptr};
     std::uint32_t m_interval{1000};
     std::uint32_t m_sleepInterval{0};
@@ -121,10 +124,11 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    Q_INVOKABLE void runWindowThreadCall();
     void ApplyTimerSettings();
     void stopThreadForQuit();
 
-    mutable QMutex m_lock;
+    mutable std::mutex m_lock;
     bool m_enabled{true};
     std::uint32_t m_interval{1000};
     bool m_syncEvent{true};
