@@ -757,6 +757,8 @@ private slots:
         QCOMPARE(final.RxLabel1->caption(), QStringLiteral("Bravo, vous avez un "));
         main.showResult(QStringLiteral("Egalité, on peut recommencer si vous avez encore envie"));
         QVERIFY(final.isVisible());
+        // Kept in front of the top-most main window as its transient.
+        QCOMPARE(final.windowHandle()->transientParent(), main.windowHandle());
         QCOMPARE(final.RxLabel1->caption(), QStringLiteral("Egalité, on peut recommencer si vous avez encore envie"));
         QTest::mouseClick(final.RxLabel1, Qt::LeftButton, {}, QPoint(20, 20));
         QVERIFY(final.isVisible());

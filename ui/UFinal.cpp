@@ -6,7 +6,7 @@
 TFinal *Final = nullptr;
 
 TFinal::TFinal(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setupUi(this);
     setObjectName(QStringLiteral("Final"));

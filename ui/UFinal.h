@@ -10,8 +10,8 @@ class TFinal : public QWidget, public Ui::TFinal {
     Q_OBJECT
 
 public:
-    // With the main window as parent the result window stays in front of it,
-    // although the main window is kept above all others.
+    // A dialog of the main window: the window manager keeps it in front of
+    // the main window, although that one is kept above all others.
     explicit TFinal(QWidget *parent = nullptr);
     ~TFinal() override;
 
