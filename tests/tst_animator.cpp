@@ -327,9 +327,10 @@ void TestAnimator::composition_data()
     QTest::addColumn<int>("startFrame");
 
     QList<TestFrame> frames;
-    frames = {solidFrame(0, 0, 8, 6, Red, 1), solidFrame(1, 1, 3, 2, Green, 1),
+    frames = {solidFrame(0, 0, 8, 6, Red, 1), solidFrame(1, 1, 3, 2, Green, 0),
               solidFrame(2, 2, 4, 3, Blue, 3), solidFrame(5, 0, 2, 2, Green, 1)};
-    // Frame 2 is undone: frame 3 goes over frames 0 and 1 from scratch.
+    // Frame 2 is undone: frame 3 goes over frames 0 and 1 (no disposal
+    // given: left in place) from scratch.
     QTest::newRow("restore previous, opaque full frame") << frames << 3 << 0;
 
     frames = {solidFrame(0, 0, 8, 6, Red, 1), solidFrame(0, 0, 8, 6, Green, 2, Key),
