@@ -693,6 +693,9 @@ private slots:
         QCOMPARE(main.TabPion->cellText(5, 3), std::string("0"));
         QCOMPARE(main.CurrentPlayer(), 1);
         QCOMPARE(surface.frames.size(), 7);
+        // Once the animation is over the same press is a move.
+        QTest::mouseClick(main.TabPion, Qt::LeftButton, {}, legal);
+        QCOMPARE(main.TabPion->cellText(5, 3), std::string("1"));
     }
 
     void newGameAbandonsTurningMove()
