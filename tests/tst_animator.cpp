@@ -234,6 +234,7 @@ private slots:
     void timerDestroyWhileRunning_data();
     void timerDestroyWhileRunning();
     void timerTickFailureIsShown();
+    void timerStopsWhenApplicationQuits();
     void timerWindowMode();
     void timerWindowModeWithoutEventLoop();
 };
@@ -908,6 +909,26 @@ void TestAnimator::timerTickFailureIsShown()
         QCOMPARE(shown.first(), QStringLiteral("broken frame"));
         shown.clear();
     }
+}
+
+void TestAnimator::timerStopsWhenApplicationQuits()
+{
+    // The event loop has ended: a tick waiting for the window thread must not
+    // keep the thread (and the process) alive.
+    TRxTimer timer;
+    timer.setInterval(5);
+    int ticks = 0;
+    timer.setOnTimer([&] { ++ticks; });
+    QTRY_VERIFY(ticks >= 2);
+    QThread::msleep(20); // a tick is now waiting for this thread
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
+    QVERIFY(timer.Thread()->isFinished());
+    QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+    const int after = ticks;
+    QTest::qWait(30);
+    QCOMPARE(ticks, after);
 }
 
 void TestAnimator::timerWindowMode()
