@@ -110,6 +110,18 @@ private:
     std::mt19937 m_engine;
 };
 
+// Tells when a draw is made: the computer draws as it chooses.
+class WatchedRandom : public RandomSource {
+public:
+    std::function<void()> onDraw;
+    int draw(int) override
+    {
+        if (onDraw)
+            onDraw();
+        return 0;
+    }
+};
+
 // ---- a reference position, worked out apart from the game -----------------
 
 struct Model {
@@ -939,6 +951,51 @@ private slots:
         QVERIFY(board[whitePress.row][whitePress.column] != kEmpty);
         // Two moves each: 2 + 2 + 2 placed discs, whatever turned.
         QCOMPARE(discs(board, kWhite) + discs(board, kBlack), 8);
+    }
+
+    // A press served in the computer hand's one event pass plays for black
+    // at once; the computer's own press, meant for the position before it,
+    // is then not sent.
+    void pressWhileThePointerMoves()
+    {
+        auto random = std::make_unique<WatchedRandom>();
+        WatchedRandom *watch = random.get();
+        TMain &main = freshMain(std::move(random), Mode::Computer);
+        QCOMPARE(picture(Snapshot(*main.TabPion)), picture(fromPicture(kParallel)));
+        bool chosen = false;
+        watch->onDraw = [&] { chosen = chosen || main.CurrentPlayer() == kBlack; };
+        const int injected = injectedPressCount();
+        auto trigger = armTrigger([&] { return chosen; }, [&] { press(main, 2, 2); });
+        press(main, 5, 3);
+        QVERIFY(trigger->fired);
+        settle();
+
+        Model model;
+        model.board = fromPicture(kParallel);
+        applyMove(model.board, 5, 3, kWhite);
+        applyMove(model.board, 2, 2, kBlack);
+        QCOMPARE(injectedPressCount(), injected);
+        checkShows(main, model);
+    }
+
+    // Switching the opponent to the second player during the wait leaves
+    // black's move to that player.
+    void opponentSwitchedDuringTheWait()
+    {
+        TMain &main = freshMain(std::make_unique<ScriptedRandom>(std::deque<int>{0}), Mode::Computer);
+        const std::uint64_t game = main.game().gameNumber();
+        const int injected = injectedPressCount();
+        auto trigger = armTrigger([&] { return !main.Busy && main.CurrentPlayer() == kBlack; },
+                                  [&] { main.Ordinateur1->trigger(); });
+        press(main, 5, 3);
+        QVERIFY(trigger->fired);
+        settle();
+        QVERIFY(main.Humain1->isChecked());
+        QCOMPARE(main.game().gameNumber(), game);
+        QCOMPARE(main.CurrentPlayer(), kBlack);
+        QCOMPARE(injectedPressCount(), injected);
+        press(main, 2, 2);
+        QCOMPARE(main.CurrentPlayer(), kWhite);
     }
 
     // Menu commands work in the middle of a flip, and the move goes on.

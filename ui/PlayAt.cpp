@@ -80,8 +80,14 @@ void TMain::PlayAt(int column, int row)
     const QPoint client = mapFromGlobal(TabPion->mapToGlobal(cellCorner));
 
     // Whatever is waiting (a repaint, a move of the window) is served before
-    // the pointer moves.
+    // the pointer moves. A press served there that played a move, or a new
+    // game, leaves the square chosen for a position that is gone: the run
+    // that played it has the next turn in hand.
+    const std::uint64_t moves = tavlo::movesPlayed();
+    const std::uint64_t gameNumber = game().gameNumber();
     QCoreApplication::processEvents();
+    if (tavlo::movesPlayed() != moves || game().gameNumber() != gameNumber)
+        return;
 
     const QPoint inside = client + tavlo::kInsideCell;
     const QPoint screenPoint = mapToGlobal(inside);

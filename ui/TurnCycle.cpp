@@ -8,6 +8,7 @@
 // without writing anything more or handing the turn over.
 #include "game/Result.h"
 #include "ui/Pause.h"
+#include "ui/PlayAt.h"
 #include "ui/StringGrid.h"
 #include "ui/UFinal.h"
 #include "ui/UTavlo.h"
@@ -26,6 +27,11 @@ constexpr double kComputerWaitMs = 500;
 std::uint64_t g_movesPlayed{0};
 
 } // namespace
+
+std::uint64_t tavlo::movesPlayed()
+{
+    return g_movesPlayed;
+}
 
 void TMain::TabPionMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
 {
