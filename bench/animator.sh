@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # GIF animation benchmarks under a private Xvfb: the CPU of the real game over
 # 30 s with both animations playing and no game moving, the frame pace idle
-# and during disc turns (animator-pace), and how fast "Quitter" ends the
-# program in the middle of the animations and of a move.
+# and during disc turns (animator-pace), how fast "Quitter" ends the program
+# in the middle of the animations and of a move, and for reference a bare Qt
+# window playing the same GIFs with Qt's movie player (animator-reference).
 # Usage: bench/animator.sh BUILD_DIR   (prints row<TAB>metric<TAB>value<TAB>target)
 set -u
 build=$(cd "${1:-build}" && pwd)
@@ -125,3 +126,6 @@ if start_game; then
 fi
 
 "$build/animator-pace" 2>/dev/null | grep -P '^row\t'
+if [ -x "$build/animator-reference" ]; then
+    "$build/animator-reference" 2>/dev/null | grep -P '^row\t'
+fi
