@@ -8,6 +8,7 @@
 #include "ui/USplash.h"
 #include "ui/WindowPlacement.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -267,6 +268,12 @@ void TMain::mousePressEvent(QMouseEvent *event)
     // is not a click on the window.
     if (event->button() == Qt::LeftButton && !childAt(event->position().toPoint()))
         FormClick();
+}
+
+void TMain::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    tavlo::quitApplication();
 }
 
 void TMain::contextMenuEvent(QContextMenuEvent *event)

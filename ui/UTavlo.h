@@ -106,6 +106,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    // A close asked by the window manager ends the program like "Quitter".
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // Forwards to the clock-seeded generator or to a test's source.
