@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Plays one whole game through the real window, clicking legal squares found
+# from screenshots (move hints on). $1: attack, defence or human.
+. "$(dirname "$0")/lib.sh"
+mode=${1:?attack, defence or human}
+
+start_x
+launch_game
+splash=$(wait_window 300x300 10) || { fail "the splash window appears"; finish; }
+read -r sx sy < <(window_position "$splash")
+click_at $(( sx + 150 )) $(( sy + 150 )) 1
+wait_window 800x600 5 >/dev/null || { fail "the main window comes up"; finish; }
+sleep 0.6
+
+case $mode in
+    attack) menu $BG_X $BG_Y "${MENU_ATTACK[@]}" ;;
+    defence) menu $BG_X $BG_Y "${MENU_DEFENCE[@]}" ;;
+    human) menu $BG_X $BG_Y "${MENU_OPPONENT_HUMAN[@]}" ;;
+esac
+sleep 0.6
+menu $BG_X $BG_Y "${MENU_HINTS[@]}"
+
+cell_origin() { echo $(( BOARD_X + 60 * $1 )) $(( BOARD_Y + 60 * $2 )); }
+
+moves=0
+computer_moves=0
+deadline=$(( $(date +%s) + 420 ))
+last_hints=$(date +%s)
+result=
+while [ "$(date +%s)" -lt "$deadline" ]; do
+    final=$(game_windows_of_size 300x300 | head -n1)
+    if [ -n "$final" ]; then
+        result=$(xdotool getwindowname "$final")
+        break
+    fi
+    shoot
+    mapfile -t hints < <(hinted_cells)
+    if [ ${#hints[@]} -eq 0 ]; then
+        # After a pass the mover's hints are not drawn; switching them off
+        # and on again lists the moves of the colour to move, as a player would.
+        if [ $(( $(date +%s) - last_hints )) -ge 6 ]; then
+            log "no hints for a while: switching them off and on"
+            menu $BG_X $BG_Y "${MENU_HINTS[@]}"
+            menu $BG_X $BG_Y "${MENU_HINTS[@]}"
+            last_hints=$(date +%s)
+        fi
+        sleep 0.2
+        continue
+    fi
+    last_hints=$(date +%s)
+    # Let the indicator animation end before pressing: a press during an
+    # animation is lost by design.
+    sleep 0.6
+    shoot
+    mapfile -t hints < <(hinted_cells)
+    [ ${#hints[@]} -eq 0 ] && continue
+    pick=${hints[$(( RANDOM % ${#hints[@]} ))]}
+    read -r c r <<<"$pick"
+    read -r x0 y0 < <(cell_origin "$c" "$r")
+    xdotool mousemove $(( x0 + 30 )) $(( y0 + 30 )) click 1
+    # The square takes a disc; a white one ends the turn on frame 7, but the
+    # turning frames pass through black first, so remember every colour seen.
+    seen=
+    for _ in $(seq 30); do
+        sleep 0.1; shoot
+        state=$(cell_state "$c" "$r")
+        [ "$state" != E ] && seen+=$state
+        [[ $seen == *W* ]] && break
+        [ "$mode" = human ] && [ ${#seen} -ge 4 ] && break
+    done
+    if [ -z "$seen" ]; then log "press on $c,$r did not take; retrying"; continue; fi
+    moves=$((moves + 1))
+    if [ "$mode" != human ]; then
+        check "white's move on $c,$r is played for white" grep -q W <<<"$seen"
+        # The computer answers by moving the real pointer into its cell.
+        moved=
+        for _ in $(seq 150); do
+            read -r px py < <(xdotool getmouselocation | sed -E 's/x:([0-9]+) y:([0-9]+).*/\1 \2/')
+            if [ "$px $py" != "$(( x0 + 30 )) $(( y0 + 30 ))" ]; then moved=1; break; fi
+            [ -n "$(game_windows_of_size 300x300)" ] && break
+            sleep 0.1
+        done
+        if [ -n "$moved" ]; then
+            dx=$(( px - BOARD_X - 20 )); dy=$(( py - BOARD_Y - 20 ))
+            if [ $(( dx % 60 )) -eq 0 ] && [ $(( dy % 60 )) -eq 0 ] && [ $dx -ge 0 ] && [ $dy -ge 0 ] && [ $dx -lt 480 ] && [ $dy -lt 480 ]; then
+                computer_moves=$((computer_moves + 1))
+            else
+                fail "the computer's pointer lands 20 pixels inside a cell (at $px,$py)"
+            fi
+        fi
+    fi
+done
+
+log "moves clicked: $moves, computer pointer jumps: $computer_moves, result: ${result:-none}"
+check "the game reaches its end" [ -n "$result" ]
+check "the result window names the outcome" grep -Eq '^(Bravo, vous avez gagné avec un score de [0-9]+|Désolé, j.ai gagné avec un score de [0-9]+|Egalité, on peut recommencer si vous avez encore envie)$' <<<"$result"
+check "white played several moves" [ "$moves" -ge 5 ]
+if [ "$mode" != human ]; then
+    check "the computer answered with its pointer" [ "$computer_moves" -ge 5 ]
+fi
+
+menu $BG_X $BG_Y "${MENU_QUIT[@]}"
+for _ in $(seq 100); do kill -0 "$GAME_PID" 2>/dev/null || break; sleep 0.01; done
+wait "$GAME_PID"; code=$?
+check "Quitter exits with code 0 after a game" [ "$code" = 0 ]
+GAME_PID=
+finish

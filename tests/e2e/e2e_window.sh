@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The windows as a player meets them: splash, main window properties, the
+# context menu, the help screen, and quitting.
+. "$(dirname "$0")/lib.sh"
+
+start_x
+launch_game
+
+splash=$(wait_window 300x300 10) || { fail "the splash window appears"; finish; }
+log "splash is window $splash"
+read -r sx sy < <(window_position "$splash")
+check "the splash is centred" [ "$sx $sy" = "$(( (SCREEN_W - 300) / 2 )) $(( (SCREEN_H - 300) / 2 ))" ]
+check "the main window waits behind the splash" [ -z "$(game_windows_of_size 800x600)" ]
+
+click_at $(( sx + 150 )) $(( sy + 150 )) 3
+sleep 0.5
+check "a right click leaves the splash open" [ -n "$(game_windows_of_size 300x300)" ]
+
+click_at $(( sx + 150 )) $(( sy + 150 )) 1
+main=$(wait_window 800x600 5) || { fail "the main window comes up after a left click on the splash"; finish; }
+check "the splash is gone" wait_no_window 300x300 3
+read -r mx my < <(window_position "$main")
+check "the main window is centred" [ "$mx $my" = "$WIN_X $WIN_Y" ]
+
+state=$(xprop -id "$main" _NET_WM_STATE)
+log "$state"
+check "the main window stays above others" grep -q _NET_WM_STATE_ABOVE <<<"$state"
+check "the main window has no taskbar entry" grep -q _NET_WM_STATE_SKIP_TASKBAR <<<"$state"
+hints=$(xprop -id "$main" _MOTIF_WM_HINTS)
+log "$hints"
+# flags, functions, decorations: the decorations field is 0 for a borderless window
+check "the main window has no border or caption" grep -Eq '= 0x[0-9a-f]+, 0x[0-9a-f]+, 0x0' <<<"$hints"
+frame=$(xwininfo -id "$main" -frame | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+check "the window manager adds no frame" [ "$frame" = "800x600" ]
+
+sleep 0.8
+shoot
+before=$(board_string)
+check "the board starts empty" [ "$before" = "$(printf 'E%.0s' {1..64})" ]
+
+# Help: the board hides and shows the rules behind it; a click brings it back.
+menu $BG_X $BG_Y "${MENU_HELP[@]}"
+shoot
+check "Aide... hides the board" [ "$(board_string)" != "$before" ]
+click_at $BG_X $BG_Y 1
+sleep 0.4
+shoot
+check "a click on the window brings the board back" [ "$(board_string)" = "$before" ]
+
+# A game against the attacking computer lays out a start.
+menu $(( BOARD_X + 100 )) $(( BOARD_Y + 100 )) "${MENU_ATTACK[@]}"
+sleep 0.8
+shoot
+b=$(board_string)
+centre="${b:27:2}${b:35:2}"
+log "centre after a new game: $centre"
+check "a new game lays out a starting position" grep -Eq '^(WBWB|WBBW)$' <<<"$centre"
+check "only the four centre squares are taken" [ "$(tr -d E <<<"$b" | wc -c)" -eq 5 ]
+
+# Hints: white's four legal squares get a hint.
+menu $BG_X $BG_Y "${MENU_HINTS[@]}"
+sleep 0.3
+shoot
+check "hints mark white's four legal squares" [ "$(hinted_cells | wc -l)" -eq 4 ]
+
+# Quitting ends the process at once with exit code 0.
+menu $BG_X $BG_Y "${MENU_QUIT[@]}"
+start=$(date +%s%N)
+code=
+for _ in $(seq 100); do
+    if ! kill -0 "$GAME_PID" 2>/dev/null; then wait "$GAME_PID"; code=$?; break; fi
+    sleep 0.01
+done
+elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+log "quit took ${elapsed} ms, exit code ${code:-none}"
+check "Quitter ends the game within one second" [ -n "$code" ]
+check "Quitter exits with code 0" [ "${code:-1}" = 0 ]
+GAME_PID=
+finish
