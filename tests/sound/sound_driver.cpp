@@ -5,6 +5,12 @@
 //   sound_driver muted     the same length of time, the player made but silent
 //   sound_driver analyse FILE play|muted
 //                          FILE: raw signed 16-bit little-endian mono 44.1 kHz
+//   sound_driver analyse FILE clicks N
+//                          the game turning discs: N clicks and nothing else
+//   sound_driver analyse FILE pass N
+//                          a move of N clicks, then "Bloque" heard whole
+//   sound_driver analyse FILE silent
+//                          nothing at all
 //
 // The scenario, in seconds from the first sound:
 //   0.00 "Click"
@@ -120,7 +126,58 @@ std::vector<Segment> findSegments(const std::vector<double> &x)
     return segments;
 }
 
-int analyse(const char *path, bool audible)
+bool isClick(const Segment &s)
+{
+    return s.length >= 0.010 && s.length <= 0.040 && s.peakHz >= 1250 && s.peakHz <= 1750;
+}
+
+// Two bursts, about 0.11 s and 0.23 s with a pause between, wherever they
+// start.
+bool isWholeBloqueShape(const std::vector<Segment> &b)
+{
+    if (b.size() != 2)
+        return false;
+    const double gap = b[1].start - b[0].start - b[0].length;
+    const double whole = b[1].start + b[1].length - b[0].start;
+    return b[0].length >= 0.08 && b[0].length <= 0.14 && b[1].length >= 0.14 && b[1].length <= 0.27 && gap > 0.04
+        && gap < 0.12 && whole > 0.40 && whole < 0.53;
+}
+
+// What the game itself made heard, recorded from outside: the discs'
+// clicks, and the pass warning after the last of them.
+int checkGame(const std::vector<Segment> &segs, double seconds, double loudest, const QByteArray &kind, int clicks)
+{
+    int failures = 0;
+    auto check = [&](bool ok, const QString &what) {
+        std::printf("%s: %s\n", ok ? "ok  " : "FAIL", qPrintable(what));
+        failures += ok ? 0 : 1;
+    };
+    check(seconds > 1.0, QStringLiteral("the recording covers the move"));
+    if (kind == "silent") {
+        check(segs.empty() && loudest < 0.002, QStringLiteral("silence throughout"));
+        return failures ? 1 : 0;
+    }
+    const bool pass = kind == "pass";
+    const size_t want = size_t(clicks) + (pass ? 2 : 0);
+    check(segs.size() == want, QStringLiteral("%1 sounds heard, %2 expected").arg(segs.size()).arg(want));
+    const size_t heardClicks = std::min(segs.size(), size_t(clicks));
+    bool allClicks = heardClicks > 0;
+    for (size_t i = 0; i < heardClicks; ++i)
+        allClicks = allClicks && isClick(segs[i]);
+    check(allClicks, QStringLiteral("every disc's click: about 20 ms, its energy between 1.3 and 1.7 kHz"));
+    if (pass && segs.size() >= 2) {
+        const std::vector<Segment> bloque(segs.end() - 2, segs.end());
+        check(isWholeBloqueShape(bloque) && bloque[0].start > segs[0].start,
+              QStringLiteral("after the clicks, Bloque: a burst of about 0.11 s, a pause, a burst of about 0.23 s"));
+        check(bloque[1].rms > bloque[0].rms && bloque[1].peakHz < bloque[0].peakHz,
+              QStringLiteral("Bloque's second burst is louder and lower than the first"));
+    } else if (pass) {
+        check(false, QStringLiteral("Bloque was heard"));
+    }
+    return failures ? 1 : 0;
+}
+
+int analyse(const char *path, const QByteArray &kind, int clicks)
 {
     QFile file(QString::fromLocal8Bit(path));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -140,15 +197,18 @@ int analyse(const char *path, bool audible)
     for (const Segment &s : segs)
         std::printf("  at %.3f s: %.3f s long, rms %.3f, peak %.0f Hz\n", s.start, s.length, s.rms, s.peakHz);
 
+    double loudest = 0;
+    for (double v : x)
+        loudest = std::max(loudest, std::abs(v));
+    if (kind != "play" && kind != "muted")
+        return checkGame(segs, seconds, loudest, kind, clicks);
+
     int failures = 0;
     auto check = [&](bool ok, const char *what) {
         std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what);
         failures += ok ? 0 : 1;
     };
-    if (!audible) {
-        double loudest = 0;
-        for (double v : x)
-            loudest = std::max(loudest, std::abs(v));
+    if (kind == "muted") {
         check(seconds > 2.5, "the recording covers the run");
         check(segs.empty() && loudest < 0.002, "silence throughout");
         return failures ? 1 : 0;
@@ -170,18 +230,8 @@ int analyse(const char *path, bool audible)
         return in;
     };
     auto near = [&](const Segment &s, double at) { return std::abs(s.start - t0 - at) < 0.08; };
-    auto isClick = [](const Segment &s) {
-        return s.length >= 0.010 && s.length <= 0.040 && s.peakHz >= 1250 && s.peakHz <= 1750;
-    };
-    auto isFirstPart = [](const Segment &s) { return s.length >= 0.08 && s.length <= 0.14; };
-    auto isSecondPart = [](const Segment &s) { return s.length >= 0.14 && s.length <= 0.27; };
     auto isWholeBloque = [&](const std::vector<Segment> &b, double at) {
-        if (b.size() != 2)
-            return false;
-        const double gap = b[1].start - b[0].start - b[0].length;
-        const double whole = b[1].start + b[1].length - b[0].start;
-        return near(b[0], at) && isFirstPart(b[0]) && isSecondPart(b[1]) && gap > 0.04 && gap < 0.12
-            && whole > 0.40 && whole < 0.53;
+        return isWholeBloqueShape(b) && near(b[0], at);
     };
 
     const auto click = inSlot(-1, 0.3);
@@ -206,8 +256,14 @@ int main(int argc, char **argv)
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (mode == "play" || mode == "muted")
         return runScenario(argc, argv, mode == "play");
-    if (mode == "analyse" && argc == 4)
-        return analyse(argv[2], QByteArray(argv[3]) == "play");
-    std::fprintf(stderr, "usage: sound_driver play|muted|analyse FILE play|muted\n");
+    if (mode == "analyse" && argc >= 4) {
+        const QByteArray kind(argv[3]);
+        const bool counted = kind == "clicks" || kind == "pass";
+        const int clicks = argc == 5 ? QByteArray(argv[4]).toInt() : -1;
+        const bool known = kind == "play" || kind == "muted" || kind == "silent" || counted;
+        if (known && (counted ? argc == 5 && clicks > 0 : argc == 4))
+            return analyse(argv[2], kind, clicks);
+    }
+    std::fprintf(stderr, "usage: sound_driver play|muted|analyse FILE play|muted|silent|clicks N|pass N\n");
     return 2;
 }
