@@ -23,9 +23,13 @@ menu $BG_X $BG_Y "${MENU_HINTS[@]}"
 cell_origin() { echo $(( BOARD_X + 60 * $1 )) $(( BOARD_Y + 60 * $2 )); }
 
 moves=0
+played=
+white_moves=0
+black_moves=0
 computer_moves=0
 deadline=$(( $(date +%s) + 420 ))
 last_hints=$(date +%s)
+last_board=
 result=
 while [ "$(date +%s)" -lt "$deadline" ]; do
     final=$(game_windows_of_size 300x300 | head -n1)
@@ -33,27 +37,30 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
         result=$(xdotool getwindowname "$final")
         break
     fi
-    shoot
+    # Discs turning keep changing the board, and the hints of the player who
+    # just moved stay on screen until the turn's new list is drawn: only a
+    # board that has stood still for a moment tells whose hints these are.
+    wait_stable 12
+    if [ -n "$played" ]; then
+        # The disc of the last move, now that it has stopped turning.
+        case $(cell_state $played) in W) white_moves=$((white_moves + 1)) ;; B) black_moves=$((black_moves + 1)) ;; esac
+        played=
+    fi
     mapfile -t hints < <(hinted_cells)
+    board=$(board_string)
+    if [ "$board" != "$last_board" ]; then last_board=$board; last_hints=$(date +%s); fi
     if [ ${#hints[@]} -eq 0 ]; then
         # After a pass the mover's hints are not drawn; switching them off
         # and on again lists the moves of the colour to move, as a player would.
-        if [ $(( $(date +%s) - last_hints )) -ge 6 ]; then
+        if [ $(( $(date +%s) - last_hints )) -ge 8 ]; then
             log "no hints for a while: switching them off and on"
             menu $BG_X $BG_Y "${MENU_HINTS[@]}"
             menu $BG_X $BG_Y "${MENU_HINTS[@]}"
             last_hints=$(date +%s)
         fi
-        sleep 0.2
         continue
     fi
     last_hints=$(date +%s)
-    # Let the indicator animation end before pressing: a press during an
-    # animation is lost by design.
-    sleep 0.6
-    shoot
-    mapfile -t hints < <(hinted_cells)
-    [ ${#hints[@]} -eq 0 ] && continue
     pick=${hints[$(( RANDOM % ${#hints[@]} ))]}
     read -r c r <<<"$pick"
     read -r x0 y0 < <(cell_origin "$c" "$r")
@@ -66,10 +73,11 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
         state=$(cell_state "$c" "$r")
         [ "$state" != E ] && seen+=$state
         [[ $seen == *W* ]] && break
-        [ "$mode" = human ] && [ ${#seen} -ge 4 ] && break
+        [ "$mode" = human ] && break
     done
     if [ -z "$seen" ]; then log "press on $c,$r did not take; retrying"; continue; fi
     moves=$((moves + 1))
+    played="$c $r"
     if [ "$mode" != human ]; then
         check "white's move on $c,$r is played for white" grep -q W <<<"$seen"
         # The computer answers by moving the real pointer into its cell.
@@ -97,6 +105,9 @@ check "the result window names the outcome" grep -Eq '^(Bravo, vous avez gagné 
 check "white played several moves" [ "$moves" -ge 5 ]
 if [ "$mode" != human ]; then
     check "the computer answered with its pointer" [ "$computer_moves" -ge 5 ]
+else
+    log "clicked moves: white $white_moves, black $black_moves"
+    check "both colours were played by clicks" test "$white_moves" -ge 5 -a "$black_moves" -ge 5
 fi
 
 menu $BG_X $BG_Y "${MENU_QUIT[@]}"

@@ -32,6 +32,7 @@ cleanup() {
     rm -rf "$E2E_TMP"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP
 
 start_x() {
     exec 5>"$E2E_TMP/display"
@@ -125,44 +126,43 @@ MENU_QUIT=(Up Return)
 BG_X=$(( WIN_X + 30 ))
 BG_Y=$(( WIN_Y + 560 ))
 
-# Screenshot of the whole screen as raw RGB bytes, for pixel reads.
+# Reads the board off the screen (board-probe: one grab, no picture file).
+BOARD_PROBE=${BOARD_PROBE:?path to the board-probe helper}
 shoot() {
-    import -window root "$E2E_TMP/shot.png" 2>/dev/null
-    convert "$E2E_TMP/shot.png" -depth 8 "rgb:$E2E_TMP/shot.rgb"
+    "$BOARD_PROBE" "$BOARD_X" "$BOARD_Y" >"$E2E_TMP/probe" || : >"$E2E_TMP/probe"
 }
-pixel() { # pixel X Y -> "R G B" from the last shot
-    od -An -tu1 -j $(( ($2 * SCREEN_W + $1) * 3 )) -N3 "$E2E_TMP/shot.rgb" | awk '{print $1, $2, $3}'
+# Shoots until the board and its hints have not changed for 0.8 s, or for
+# at most $1 seconds.
+wait_stable() {
+    local limit=${1:-10} end same=0 prev=
+    end=$(( $(date +%s%N) + limit * 1000000000 ))
+    while [ "$(date +%s%N)" -lt "$end" ]; do
+        shoot
+        if [ "$(cat "$E2E_TMP/probe")" = "$prev" ]; then
+            same=$((same + 1))
+            [ $same -ge 4 ] && return 0
+        else
+            same=0; prev=$(cat "$E2E_TMP/probe")
+        fi
+        sleep 0.2
+    done
+    return 1
 }
-
-# What the board shows in the last shot, as 64 letters row by row: "B" black
-# disc, "W" white disc, "E" empty square. Each cell is read 10 pixels below
-# its top edge, centred: inside a disc but outside a move hint's circle.
-classify='{ s = $1 + $2 + $3; d = $1 - $3; if (d < 0) d = -d;
-           if (s < 180) print "B"; else if (s > 480 && d < 40) print "W"; else print "E" }'
-board_string() {
-    convert "$E2E_TMP/shot.png" -crop 480x480+${BOARD_X}+$(( BOARD_Y - 20 )) +repage \
-        -sample '8x8!' -depth 8 txt:- |
-        sed -nE 's/^[0-9]+,[0-9]+: \(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/p' |
-        awk "$classify" | tr -d '\n'
-    echo
-}
+# What the board showed at the last shoot, as 64 letters row by row: "B"
+# black disc, "W" white disc, "E" empty square.
+board_string() { sed -n 1p "$E2E_TMP/probe"; }
 cell_state() { # cell_state COLUMN ROW
     local b
     b=$(board_string)
     echo "${b:$(( $2 * 8 + $1 )):1}"
 }
-
-# Cells that carry a move hint in the last shot (pure blue circle pen),
-# as "column row" lines.
-hinted_cells() {
-    convert "$E2E_TMP/shot.png" -crop 480x480+${BOARD_X}+${BOARD_Y} +repage \
-        -fill black +opaque 'rgb(0,0,255)' -scale '8x8!' -depth 8 txt:- |
-        awk -F'[,: ]+' 'NR > 1 { if ($0 ~ /#0000(0[1-9A-F]|[1-9A-F][0-9A-F])/) print $1, $2 }'
-}
+# Cells that carried a move hint at the last shoot, as "column row" lines.
+hinted_cells() { sed -n 2p "$E2E_TMP/probe" | tr ' ' '\n' | tr ',' ' ' | sed '/^$/d'; }
 
 finish() {
     if [ "$FAILURES" -eq 0 ]; then log "all checks passed"; exit 0; fi
-    log "$FAILURES check(s) failed"; cp "$E2E_TMP/shot.png" "/tmp/$(basename "$0" .sh)-last.png" 2>/dev/null
+    log "$FAILURES check(s) failed"
+    import -window root "/tmp/$(basename "$0" .sh)-last.png" 2>/dev/null
     echo "--- tavlo output"; cat "$E2E_TMP/tavlo.log" 2>/dev/null
     exit 1
 }
