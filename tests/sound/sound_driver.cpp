@@ -17,6 +17,7 @@
 //   0.50 "Bloque", heard whole
 //   1.50 "Bloque", cut at 1.65 by "Click"
 //   2.30 "Bloque", and at 2.35 a "Click" that must not interrupt it
+//   3.00 twelve "Click"s, 150 ms apart, as a long move turns its discs
 #include "media/SoundPlayer.h"
 
 #include <QApplication>
@@ -33,6 +34,8 @@ using namespace tavlo;
 namespace {
 
 constexpr int recordRate = 44100;
+// More sounds in a row than the first few an audio stream might take.
+constexpr int manyClicks = 12;
 
 int runScenario(int argc, char **argv, bool audible)
 {
@@ -55,7 +58,11 @@ int runScenario(int argc, char **argv, bool audible)
         at(2300, [&] { player.play("Bloque"); });
         at(2350, [&] { expect(!player.play("Click", SoundPlayer::Interrupt::No), "Click interrupted Bloque"); });
     }
-    at(3300, [&] { app.quit(); });
+    if (audible) {
+        for (int i = 0; i < manyClicks; ++i)
+            at(3000 + 150 * i, [&] { player.play("Click"); });
+    }
+    at(3000 + 150 * manyClicks + 300, [&] { app.quit(); });
     app.exec();
     player.stop();
     return failures ? 1 : 0;
@@ -166,10 +173,19 @@ int checkGame(const std::vector<Segment> &segs, double seconds, double loudest, 
         allClicks = allClicks && isClick(segs[i]);
     check(allClicks, QStringLiteral("every disc's click: about 20 ms, its energy between 1.3 and 1.7 kHz"));
     if (pass && segs.size() >= 2) {
-        const std::vector<Segment> bloque(segs.end() - 2, segs.end());
-        check(isWholeBloqueShape(bloque) && bloque[0].start > segs[0].start,
-              QStringLiteral("after the clicks, Bloque: a burst of about 0.11 s, a pause, a burst of about 0.23 s"));
-        check(bloque[1].rms > bloque[0].rms && bloque[1].peakHz < bloque[0].peakHz,
+        // The game feeds its sound from a busy window thread, often on a
+        // loaded machine: the pause may stretch and the second burst's fading
+        // tail may end early, so the warning's shape is what is held here.
+        const std::vector<Segment> b(segs.end() - 2, segs.end());
+        const double gap = b[1].start - b[0].start - b[0].length;
+        check(b[0].start > segs[0].start && b[0].length >= 0.08 && b[0].length <= 0.16 && b[1].length >= 0.12
+                  && b[1].length <= 0.30 && b[1].length > b[0].length && gap > 0.04 && gap < 0.25,
+              QStringLiteral("after the clicks, Bloque: a burst of about 0.11 s, a pause, a burst of about 0.23 s "
+                             "(heard %1 s, %2 s, %3 s)")
+                  .arg(b[0].length, 0, 'f', 3)
+                  .arg(gap, 0, 'f', 3)
+                  .arg(b[1].length, 0, 'f', 3));
+        check(b[1].rms > b[0].rms && b[1].peakHz < b[0].peakHz,
               QStringLiteral("Bloque's second burst is louder and lower than the first"));
     } else if (pass) {
         check(false, QStringLiteral("Bloque was heard"));
@@ -209,11 +225,11 @@ int analyse(const char *path, const QByteArray &kind, int clicks)
         failures += ok ? 0 : 1;
     };
     if (kind == "muted") {
-        check(seconds > 2.5, "the recording covers the run");
+        check(seconds > 4.5, "the recording covers the run");
         check(segs.empty() && loudest < 0.002, "silence throughout");
         return failures ? 1 : 0;
     }
-    check(seconds > 3.0, "the recording covers the run");
+    check(seconds > 5.0, "the recording covers the run");
     if (segs.empty()) {
         check(false, "something was heard");
         return 1;
@@ -245,7 +261,10 @@ int analyse(const char *path, const QByteArray &kind, int clicks)
     check(cut.size() == 2 && near(cut[0], 1.5) && cut[0].length >= 0.03 && cut[0].length <= 0.14
               && isClick(cut[1]) && cut[1].start - cut[0].start > 0.06 && cut[1].start - cut[0].start < 0.24,
           "a click cuts Bloque off at once: its second burst never comes");
-    check(isWholeBloque(inSlot(2.1, 10), 2.3), "a click asked not to interrupt leaves Bloque whole and is not heard");
+    check(isWholeBloque(inSlot(2.1, 2.9), 2.3), "a click asked not to interrupt leaves Bloque whole and is not heard");
+    const auto many = inSlot(2.9, 10);
+    check(int(many.size()) == manyClicks && std::all_of(many.begin(), many.end(), isClick),
+          "every one of a dozen clicks in a row is heard");
     return failures ? 1 : 0;
 }
 
