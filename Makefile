@@ -35,6 +35,24 @@ FUZZ_SECONDS ?= 300
 fuzz:
 	@fuzz/run.sh $(BUILD)/fuzz $(FUZZ_SECONDS) $(BUILD)/assets
 
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# in its own build folder. Leak reports that come only from system libraries
+# are suppressed in tests/sanitize/lsan.supp. Left out: the GIF fuzz smoke
+# test (it carries its own sanitizers and already runs in `make test`), the
+# whole-game end-to-end runs (minutes each under the sanitizers; e2e_window
+# still drives the real binary from start to Quitter) and the real-sound
+# recordings, whose timing the sanitizers' slowdown breaks up.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_EXCLUDE ?= ^(gif_fuzz_smoke|e2e_game_.*|e2e_sound|real_sound)$$
+SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DTAVLO_SANITIZE=ON -DTAVLO_WERROR=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j$(JOBS)
+	@cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j$(JOBS) -E '$(SANITIZE_EXCLUDE)'
+
 # Every shipped picture on one sheet: $(BUILD)/contact-sheet.png
 contact-sheet: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target tavlo_asset_files
