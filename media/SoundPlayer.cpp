@@ -147,11 +147,10 @@ void QtAudioOutput::start(const WaveSound &sound)
     if (device.isNull())
         return; // no sound server or card: the game plays silently
     const QAudioFormat format = audioFormatOf(sound);
-    if (!m_sink || m_sinkDevice != device || m_sink->format() != format) {
-        m_sink.reset();
-        m_sink = std::make_unique<QAudioSink>(device, format);
-        m_sinkDevice = device;
-    }
+    // A fresh sink for every sound: Qt 6.4's PulseAudio sink falls silent
+    // after about eight stop-and-start rounds of the same object.
+    m_sink.reset();
+    m_sink = std::make_unique<QAudioSink>(device, format);
     m_pcm = sound.pcm;
     m_buffer.setBuffer(&m_pcm);
     m_buffer.open(QIODevice::ReadOnly);

@@ -105,7 +105,6 @@ public:
 private:
     DeviceSource m_device;
     std::unique_ptr<QAudioSink> m_sink;
-    QAudioDevice m_sinkDevice;
     QBuffer m_buffer;
     QByteArray m_pcm;
     QElapsedTimer m_started;
