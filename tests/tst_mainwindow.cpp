@@ -4,6 +4,7 @@
 #include "media/Resources.h"
 #include "media/SoundPlayer.h"
 #include "media/Wave.h"
+#include "tests/support/TestRandom.h"
 #include "ui/Display.h"
 #include "ui/Fonts.h"
 #include "ui/Hints.h"
@@ -28,26 +29,6 @@
 using namespace tavlo;
 
 namespace {
-
-// Plays back a fixed list of draws, then zeros.
-class ScriptedRandom : public RandomSource {
-public:
-    explicit ScriptedRandom(std::deque<int> draws)
-        : m_draws(std::move(draws))
-    {
-    }
-    int draw(int n) override
-    {
-        if (m_draws.empty())
-            return 0;
-        const int value = m_draws.front();
-        m_draws.pop_front();
-        return value % n;
-    }
-
-private:
-    std::deque<int> m_draws;
-};
 
 // Remembers every picture drawn on it, in order, with what the window was
 // doing at that moment.
@@ -183,7 +164,7 @@ private slots:
     {
         recorder().clear();
         recorder().finish();
-        m_random = ScriptedRandom({});
+        m_random = ScriptedRandom();
     }
 
     void cleanup()

@@ -7,6 +7,7 @@
 #include "media/Resources.h"
 #include "media/SoundPlayer.h"
 #include "media/Wave.h"
+#include "tests/support/TestRandom.h"
 #include "ui/Fonts.h"
 #include "ui/Pause.h"
 #include "ui/PlayAt.h"
@@ -75,26 +76,6 @@ SoundLog &sounds()
 {
     return static_cast<SoundLog &>(SoundPlayer::instance().output());
 }
-
-// Plays back a fixed list of draws, then zeros.
-class ScriptedRandom : public RandomSource {
-public:
-    explicit ScriptedRandom(std::deque<int> draws = {})
-        : m_draws(std::move(draws))
-    {
-    }
-    int draw(int n) override
-    {
-        if (m_draws.empty())
-            return 0;
-        const int value = m_draws.front();
-        m_draws.pop_front();
-        return value % n;
-    }
-
-private:
-    std::deque<int> m_draws;
-};
 
 // Two of these made with one seed give the same draws, so the test can
 // foresee the computer's tie-breaks.
