@@ -2,6 +2,7 @@
 // server: the gap between frame changes against the 100 ms the GIFs ask for,
 // first with nothing else going on, then while discs turn (the game's pauses
 // serve events, so the frames must keep coming). Run by animator.sh.
+#include "bench/MainWindowBench.h"
 #include "game/Board.h"
 #include "media/GIFCtrl.h"
 #include "ui/Fonts.h"
@@ -18,6 +19,8 @@
 
 namespace {
 
+using tavlo::bench::median;
+
 using Clock = std::chrono::steady_clock;
 
 struct Pace {
@@ -30,12 +33,6 @@ struct Pace {
         return result;
     }
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 double worst(const std::vector<double> &v)
 {
@@ -57,12 +54,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     tavlo::installFontSubstitutions();
     TMain main;
-    main.show();
-    if (!QTest::qWaitForWindowExposed(&main, 5000)) {
-        std::fprintf(stderr, "the main window did not show\n");
+    if (!tavlo::bench::showMainWindow(main))
         return 1;
-    }
-    main.Facile1->trigger();
     QTest::qWait(1500); // the first tick comes a second after the layout
 
     Pace title, character;

@@ -1,6 +1,7 @@
 // Ten disc turns on the real main window under an X server: the CPU the
 // process spends on them (the pause must sleep, not spin) and the pace of
 // the frames against the 50 ms the game asks for. Run by windows.sh.
+#include "bench/MainWindowBench.h"
 #include "ui/Fonts.h"
 #include "ui/StringGrid.h"
 #include "ui/UTavlo.h"
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace {
+
+using tavlo::bench::median;
 
 using Clock = std::chrono::steady_clock;
 
@@ -44,12 +47,6 @@ private:
     tavlo::Surface &m_target;
 };
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -57,12 +54,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     tavlo::installFontSubstitutions();
     TMain main;
-    main.show();
-    if (!QTest::qWaitForWindowExposed(&main, 5000)) {
-        std::fprintf(stderr, "the main window did not show\n");
+    if (!tavlo::bench::showMainWindow(main))
         return 1;
-    }
-    main.Facile1->trigger();
     // Let start-up work settle, the GIF animations' first loop included.
     QTest::qWait(2500);
 
