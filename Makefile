@@ -1,6 +1,9 @@
 # Two commands on a fresh Debian 12 machine: `make run` and `make test`.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# The end-to-end tests spend most of their time waiting on the game's own
+# animations, so more tests than cores run at once.
+TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 2 )))
 CMAKE_FLAGS ?=
 # CI builds with warnings as errors.
 ifneq ($(CI),)
@@ -24,7 +27,7 @@ run: build
 	$(BUILD)/tavlo
 
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j$(TEST_JOBS)
 
 bench: build
 	@cmake --build $(BUILD) --target bench -j$(JOBS)

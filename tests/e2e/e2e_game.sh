@@ -73,7 +73,7 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
         state=$(cell_state "$c" "$r")
         [ "$state" != E ] && seen+=$state
         [[ $seen == *W* ]] && break
-        [ "$mode" = human ] && break
+        [ "$mode" = human ] && [ -n "$seen" ] && break
     done
     if [ -z "$seen" ]; then log "press on $c,$r did not take; retrying"; continue; fi
     moves=$((moves + 1))
