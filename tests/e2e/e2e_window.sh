@@ -63,6 +63,36 @@ sleep 0.3
 shoot
 check "hints mark white's four legal squares" [ "$(hinted_cells | wc -l)" -eq 4 ]
 
+# "Humain" starts a new game for two; "Ordinateur" afterwards keeps that
+# game, and the computer answers white's next move with its pointer.
+menu $BG_X $BG_Y "${MENU_OPPONENT_HUMAN[@]}"
+sleep 0.8
+shoot
+b=$(board_string)
+check "Humain starts a new game" grep -Eq '^(WBWB|WBBW)$' <<<"${b:27:2}${b:35:2}"
+menu $BG_X $BG_Y "${MENU_OPPONENT_COMPUTER[@]}"
+sleep 0.5
+shoot
+check "Ordinateur keeps the running game" [ "$(board_string)" = "$b" ]
+menu $BG_X $BG_Y "${MENU_HINTS[@]}"
+menu $BG_X $BG_Y "${MENU_HINTS[@]}"
+wait_stable 5
+read -r c r < <(hinted_cells | head -n1)
+if [ -n "${c:-}" ]; then
+    xdotool mousemove $(( BOARD_X + 60 * c + 30 )) $(( BOARD_Y + 60 * r + 30 )) click 1
+    jumped=
+    for _ in $(seq 100); do
+        sleep 0.1
+        read -r px py < <(xdotool getmouselocation | sed -E 's/x:([0-9]+) y:([0-9]+).*/\1 \2/')
+        dx=$(( px - BOARD_X - 20 )); dy=$(( py - BOARD_Y - 20 ))
+        if [ "$px $py" != "$(( BOARD_X + 60 * c + 30 )) $(( BOARD_Y + 60 * r + 30 ))" ] &&
+           [ $(( dx % 60 )) -eq 0 ] && [ $(( dy % 60 )) -eq 0 ]; then jumped=1; break; fi
+    done
+    check "the computer answers with its pointer 20 pixels inside its cell" [ -n "$jumped" ]
+else
+    fail "hints show white's moves after switching them off and on"
+fi
+
 # Quitting ends the process at once with exit code 0.
 menu $BG_X $BG_Y "${MENU_QUIT[@]}"
 start=$(date +%s%N)
