@@ -19,6 +19,12 @@ packages=(
     pulseaudio pulseaudio-utils sox
     # fuzzing and sanitizer builds
     clang libclang-rt-14-dev
+    # Wayland sessions: a compositor with its X server, and Qt's Wayland plugin
+    weston xwayland qt6-wayland
+    # screen-reader checks: a session bus, the accessibility bus and its reader
+    dbus dbus-x11 at-spi2-core python3-pyatspi
+    # the Debian package and its checks
+    dpkg-dev fakeroot lintian
 )
 
 missing=()
