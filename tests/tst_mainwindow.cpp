@@ -8,6 +8,7 @@
 #include "ui/Display.h"
 #include "ui/Fonts.h"
 #include "ui/Hints.h"
+#include "ui/MoveRun.h"
 #include "ui/Pause.h"
 #include "ui/StartUp.h"
 #include "ui/StringGrid.h"
@@ -699,7 +700,8 @@ private slots:
             asked = true;
             main.Facile1->trigger();
         });
-        const bool finished = main.game().FlipLines(2, 1, 3, 5);
+        const MoveRun run = MoveRun::current(main);
+        const bool finished = main.game().FlipLines(2, 1, 3, 5, [&] { return run.stale(); });
         QVERIFY(asked);
         QVERIFY(!finished);
         MemoryGrid shown;

@@ -2,6 +2,7 @@
 // presses there, so its move reaches the board the way a player's does.
 #include "ui/PlayAt.h"
 
+#include "ui/MoveRun.h"
 #include "ui/StringGrid.h"
 #include "ui/UTavlo.h"
 
@@ -83,10 +84,9 @@ void TMain::PlayAt(int column, int row)
     // the pointer moves. A press served there that played a move, or a new
     // game, leaves the square chosen for a position that is gone: the run
     // that played it has the next turn in hand.
-    const std::uint64_t moves = tavlo::movesPlayed();
-    const std::uint64_t gameNumber = game().gameNumber();
+    const tavlo::MoveRun run = tavlo::MoveRun::current(*this);
     QCoreApplication::processEvents();
-    if (tavlo::movesPlayed() != moves || game().gameNumber() != gameNumber)
+    if (run.stale())
         return;
 
     const QPoint inside = client + tavlo::kInsideCell;

@@ -63,7 +63,6 @@ tavlo::GameView TMain::makeView()
     tavlo::GameView view;
     view.animateCell = [this](int column, int row, int colour) {
         AnimateDisc(colour, *TabPion, TabPion->cellRect(column, row));
-        return !tavlo::quitRequested();
     };
     view.animateIndicator = [this](int colour) { animateIndicator(colour); };
     view.setCounters = [this](int white, int black) {
