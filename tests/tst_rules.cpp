@@ -2,6 +2,7 @@
 #include "game/Game.h"
 #include "game/Result.h"
 #include "game/Rules.h"
+#include "tests/support/TestRandom.h"
 
 #include <QList>
 #include <QString>
@@ -15,27 +16,6 @@
 using namespace tavlo;
 
 namespace {
-
-// Hands out scripted draws; fails the test if it runs dry.
-class ScriptedRandom : public RandomSource {
-public:
-    explicit ScriptedRandom(std::deque<int> draws = {}) : m_draws(std::move(draws)) {}
-    int draw(int n) override
-    {
-        if (m_draws.empty()) {
-            qWarning("ScriptedRandom ran out of draws");
-            return 0;
-        }
-        const int v = m_draws.front();
-        m_draws.pop_front();
-        Q_ASSERT(v >= 0 && v < n);
-        return v;
-    }
-    std::size_t left() const { return m_draws.size(); }
-
-private:
-    std::deque<int> m_draws;
-};
 
 // Everything the rules showed on the screen, in order.
 struct ScreenLog {
