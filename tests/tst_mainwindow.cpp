@@ -144,14 +144,7 @@ private:
     }
 
     // White to move; legal: (5,2) (5,3) (5,4) (5,5) - the parallel start.
-    static constexpr std::string_view kParallel = "........"
-                                                  "........"
-                                                  "........"
-                                                  "...WB..."
-                                                  "...WB..."
-                                                  "........"
-                                                  "........"
-                                                  "........";
+    static constexpr std::string_view kParallel = "........ ........ ........ ...WB... ...WB... ........ ........ ........";
 
 private slots:
     void initTestCase()
@@ -684,14 +677,7 @@ private slots:
     {
         TMain &main = freshMain();
         main.Humain1->trigger();
-        setPosition(main, "........"
-                          "........"
-                          "........"
-                          ".WBBB..."
-                          "...WB..."
-                          "........"
-                          "........"
-                          "........",
+        setPosition(main, "........ ........ ........ .WBBB... ...WB... ........ ........ ........",
                     1);
         // White plays (5,3): three black discs on its left turn, one by one.
         main.TabPion->setCellText(5, 3, "1");

@@ -81,10 +81,11 @@ void TMain::PlayAt(int column, int row)
     const QPoint client = mapFromGlobal(TabPion->mapToGlobal(cellCorner));
 
     // Whatever is waiting (a repaint, a move of the window) is served before
-    // the pointer moves. A press served there that played a move, or a new
-    // game, leaves the square chosen for a position that is gone: the run
-    // that played it has the next turn in hand.
-    const tavlo::MoveRun run = tavlo::MoveRun::current(*this);
+    // the pointer moves. A press served there that played a move, a new
+    // game, or a switch to a human opponent leaves the square chosen for a
+    // turn that is no longer the computer's: the run that played it, or the
+    // player, has the next turn in hand.
+    const tavlo::MoveRun run = tavlo::MoveRun::current(*this).answeringForComputer();
     QCoreApplication::processEvents();
     if (run.stale())
         return;
