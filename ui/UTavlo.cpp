@@ -149,6 +149,10 @@ void TMain::FormActivate()
     // Cleared before the animation: the animation serves events, and a
     // second activation meanwhile must not start it again.
     FirstActivation = false;
+    // A window manager may hold the activation back until after the player
+    // started a game from the menu; that game owns the board and indicator.
+    if (game().gameNumber() != 0)
+        return;
     for (int column = 0; column < tavlo::kBoardSize; ++column)
         for (int row = 0; row < tavlo::kBoardSize; ++row)
             TabPion->setCellText(column, row, tavlo::colourText(tavlo::kEmpty));
