@@ -299,6 +299,38 @@ private slots:
         main.PopupMenu1->hide();
     }
 
+    // The first and last pixel of cells at the board's edges and between
+    // cells; anything off the board is no cell.
+    void cellAt_data()
+    {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<int>("column"); // -1: no cell
+        QTest::addColumn<int>("row");
+        QTest::newRow("first pixel of the board") << QPoint(0, 0) << 0 << 0;
+        QTest::newRow("last pixel of the first cell") << QPoint(59, 59) << 0 << 0;
+        QTest::newRow("first pixel of the second column") << QPoint(60, 0) << 1 << 0;
+        QTest::newRow("first pixel of the second row") << QPoint(0, 60) << 0 << 1;
+        QTest::newRow("last pixel before the last column") << QPoint(419, 479) << 6 << 7;
+        QTest::newRow("first pixel of the last cell") << QPoint(420, 420) << 7 << 7;
+        QTest::newRow("last pixel of the board") << QPoint(479, 479) << 7 << 7;
+        QTest::newRow("top-right corner") << QPoint(479, 0) << 7 << 0;
+        QTest::newRow("just right of the board") << QPoint(480, 10) << -1 << -1;
+        QTest::newRow("just below the board") << QPoint(10, 480) << -1 << -1;
+        QTest::newRow("just left of the board") << QPoint(-1, 10) << -1 << -1;
+        QTest::newRow("just above the board") << QPoint(10, -1) << -1 << -1;
+    }
+
+    void cellAt()
+    {
+        QFETCH(QPoint, point);
+        QFETCH(int, column);
+        QFETCH(int, row);
+        const auto cell = StringGrid::cellAt(point);
+        QCOMPARE(cell.has_value(), column >= 0);
+        if (cell)
+            QCOMPARE(*cell, (Square{column, row}));
+    }
+
     // ---- menu handlers ----------------------------------------------
 
     void newGameCommands_data()
@@ -588,9 +620,12 @@ private slots:
         surface.busy = [&] { return main.Busy; };
         surface.soundEvents = [&] { return recorder().events().size(); };
         QVERIFY(!main.Busy);
+        PauseLog pauses;
         main.AnimateDisc(kind, surface, QRect(120, 60, 60, 60));
         QVERIFY(!main.Busy);
         QCOMPARE(surface.holds, 0);
+        // 50 ms before each frame, whatever the pause clock's scale.
+        QCOMPARE(pauses.asked, QList<double>(frames.size(), 50.0));
 
         QList<int> shown;
         for (const auto &frame : surface.frames) {
