@@ -6,7 +6,6 @@
 #include "tests/support/WindowTest.h"
 #include "ui/Display.h"
 #include "ui/Hints.h"
-#include "ui/MoveRun.h"
 #include "ui/StartUp.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
@@ -81,32 +80,6 @@ private:
         recorder().clear();
         recorder().finish();
         return *m_main;
-    }
-
-    QImage cellOnScreen(TMain &main, int column, int row)
-    {
-        const QImage shot = main.grab().toImage();
-        return rgb(shot.copy(main.TabPion->cellRect(column, row).translated(main.TabPion->pos())));
-    }
-
-    QImage pictureFor(TMain &main, int column, int row)
-    {
-        const std::string text = main.TabPion->cellText(column, row);
-        return rgb(main.DiscImages[text == "1" ? 7 : text == "2" ? 1 : 0]);
-    }
-
-    // Cells whose pixels differ from the picture their text calls for.
-    QList<Square> markedCells(TMain &main)
-    {
-        QList<Square> marked;
-        const QImage shot = main.grab().toImage();
-        for (int column = 0; column < 8; ++column)
-            for (int row = 0; row < 8; ++row) {
-                const QRect r = main.TabPion->cellRect(column, row).translated(main.TabPion->pos());
-                if (rgb(shot.copy(r)) != pictureFor(main, column, row))
-                    marked.append({column, row});
-            }
-        return marked;
     }
 
     static QList<Square> squaresOf(const MoveList &moves)
@@ -696,31 +669,6 @@ private slots:
         // Once the animation is over the same press is a move.
         QTest::mouseClick(main.TabPion, Qt::LeftButton, {}, legal);
         QCOMPARE(main.TabPion->cellText(5, 3), std::string("1"));
-    }
-
-    void newGameAbandonsTurningMove()
-    {
-        TMain &main = freshMain();
-        main.Humain1->trigger();
-        setPosition(main, "........ ........ ........ .WBBB... ...WB... ........ ........ ........",
-                    1);
-        // White plays (5,3): three black discs on its left turn, one by one.
-        main.TabPion->setCellText(5, 3, "1");
-        bool asked = false;
-        QTimer::singleShot(0, &main, [&] {
-            asked = true;
-            main.Facile1->trigger();
-        });
-        const MoveRun run = MoveRun::current(main);
-        const bool finished = main.game().FlipLines(2, 1, 3, 5, [&] { return run.stale(); });
-        QVERIFY(asked);
-        QVERIFY(!finished);
-        QCOMPARE(boardPicture(*main.TabPion), QString::fromStdString(MemoryGrid::fromPicture(kParallel).picture()));
-        QCOMPARE(main.CurrentPlayer(), 1);
-        // No frame of the abandoned move is left on the new board.
-        QTest::qWait(20);
-        QCOMPARE(markedCells(main), QList<Square>{});
-        QCOMPARE(rgb(main.PaintBoxJoueur->surface()), rgb(main.DiscImages[7]));
     }
 
     void newGameStopsRunningIndicator()

@@ -743,6 +743,9 @@ private slots:
         QVERIFY(!main.Busy);
         QCOMPARE(injectedPressCount(), injected);
         QVERIFY(!Final->isVisible());
+        // No frame of the abandoned move is left on the new board.
+        QTest::qWait(20);
+        QCOMPARE(markedCells(main), QList<Square>{});
 
         // The new game plays normally: white's move, then black's answer.
         press(main, 2, 4);

@@ -45,6 +45,35 @@ inline QImage rgb(const QImage &image)
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
+// A cell as the window shows it.
+inline QImage cellOnScreen(TMain &main, int column, int row)
+{
+    const QImage shot = main.grab().toImage();
+    return rgb(shot.copy(main.TabPion->cellRect(column, row).translated(main.TabPion->pos())));
+}
+
+// The disc picture a cell's text calls for.
+inline QImage pictureFor(TMain &main, int column, int row)
+{
+    const std::string text = main.TabPion->cellText(column, row);
+    return rgb(main.DiscImages[text == "1" ? 7 : text == "2" ? 1 : 0]);
+}
+
+// Cells whose pixels differ from the picture their text calls for: hints,
+// or frames of a turn left over.
+inline QList<Square> markedCells(TMain &main)
+{
+    QList<Square> marked;
+    const QImage shot = main.grab().toImage();
+    for (int column = 0; column < kBoardSize; ++column)
+        for (int row = 0; row < kBoardSize; ++row) {
+            const QRect r = main.TabPion->cellRect(column, row).translated(main.TabPion->pos());
+            if (rgb(shot.copy(r)) != pictureFor(main, column, row))
+                marked.append({column, row});
+        }
+    return marked;
+}
+
 // Writes a position ('.', 'W', 'B') onto the board with player to move.
 inline void setPosition(TMain &main, std::string_view picture, int player)
 {
