@@ -1,8 +1,8 @@
 // The turn cycle: whole games through the board's press handler, passes, the
 // three endings, the computer's delivery through PlayAt, and what happens
 // when presses and menu commands arrive in the middle of a move. Runs
-// offscreen with the pause clock at zero; sounds go to a fake output that
-// names them.
+// offscreen with the pause clock at zero, recording the waits the game asks
+// for; sounds go to a fake output that names them.
 #include "game/Result.h"
 #include "media/Resources.h"
 #include "media/Wave.h"

@@ -29,7 +29,7 @@ public:
 
     // ---- game state --------------------------------------------------
     // The rules, bound to the board TabPion: CurrentPlayer, Level, the
-    // MoveList, the scratch counts and the game counter live there.
+    // MoveList, the scratch counts and the game and move counters live there.
     tavlo::Game &game() { return *m_game; }
     const tavlo::Game &game() const { return *m_game; }
     int CurrentPlayer() const { return m_game->currentPlayer(); }
