@@ -378,6 +378,8 @@ private slots:
             sounds().clear();
             PauseLog pauses;
             press(main, pick.column, pick.row);
+            // The computer's press is queued, not played inside this run.
+            const int queued = injectedPressCount() - injected;
             settle();
 
             // Each move turns its discs, then, unless the game is over, the
@@ -408,6 +410,7 @@ private slots:
             checkShows(main, model);
             if (QTest::currentTestFailed())
                 return;
+            QCOMPARE(queued, computerMoves > 0 ? 1 : 0);
             QCOMPARE(injectedPressCount() - injected, computerMoves);
             if (computerMoves > 0) {
                 const auto last = lastInjectedPress();
@@ -422,6 +425,8 @@ private slots:
             passes += expectedPasses;
         }
         QVERIFY(moves > 8);
+        // Every press, the player's and the computer's, ran on its own.
+        QCOMPARE(m_depthAtPress.count(0), m_depthAtPress.size());
         // Every later press finds nothing to play.
         const BoardSnapshot end = Snapshot(*main.TabPion);
         for (int column = 0; column < 8; ++column)
@@ -662,24 +667,6 @@ private slots:
         QCOMPARE(sent->normalised, tavlo::normalisedPointerPosition(screenPoint, screenSize));
         // The pointer stays where it was moved.
         QCOMPARE(QCursor::pos(), screenPoint);
-    }
-
-    // The injected press takes the road of a player's: it plays black's
-    // move, and only after the handler that sent it has returned.
-    void computerAnswersAfterTheHandlerReturned()
-    {
-        TMain &main = freshMain(std::make_unique<ScriptedRandom>(std::deque<int>{0}), Mode::Computer);
-        QCOMPARE(picture(Snapshot(*main.TabPion)), picture(fromPicture(kParallel)));
-        press(main, 5, 3);
-        // The white move's run has returned; its injected press is queued.
-        QCOMPARE(main.CurrentPlayer(), kBlack);
-        QCOMPARE(m_depthAtPress, (QList<int>{0}));
-        settle();
-        QCOMPARE(main.CurrentPlayer(), kWhite);
-        QCOMPARE(m_depthAtPress, (QList<int>{0, 0}));
-        const BoardSnapshot board = Snapshot(*main.TabPion);
-        QCOMPARE(discs(board, kWhite) + discs(board, kBlack), 6);
-        QVERIFY(discs(board, kBlack) >= 3);
     }
 
     // With the board hidden by the help, the computer's press lands on the
