@@ -4,6 +4,7 @@
 // its parent window paints beneath it.
 
 #include "media/Colors.h"
+#include "media/GIFCtrlComposer.h"
 #include "media/RxGIF.h"
 #include "media/RxTimer.h"
 
@@ -83,7 +84,7 @@ public:
 
     bool AsyncDrawing() const { return m_asyncDrawing; }
     void setAsyncDrawing(bool value);
-    bool Animate() const { return m_animate; }
+    bool Animate() const { return m_animate.load(); }
     void setAnimate(bool value);
     bool AutoSize() const { return m_autoSize; }
     void setAutoSize(bool value);
@@ -100,7 +101,8 @@ public:
 
     // The picture, owned by the control. Loading into it (ReadLayoutData,
     // LoadGIF) or assigning to it raises its change notification, which the
-    // control follows.
+    // control follows; both run under ControlLock, so a tick drawing on the
+    // pacing thread never sees the picture half replaced.
     tavlo::TGIFImage &Image() { return m_image; }
     const tavlo::TGIFImage &Image() const { return m_image; }
     void setImage(const tavlo::TGIFImage &value);
@@ -152,6 +154,7 @@ private:
     void ImageUpdated();
     void FitToImage();
     bool canAdvance() const;
+    void timerTick();
     const QImage &ComposeFrame(int index, tavlo::TColor &key);
     void presentFromThread();
     void fireFrameChanged();
@@ -161,7 +164,8 @@ private:
     QString m_imageResource;
 
     bool m_asyncDrawing{false};
-    bool m_animate{false};
+    // Written under ControlLock; a tick that finds it false does nothing.
+    std::atomic<bool> m_animate{false};
     bool m_autoSize{true};
     bool m_center{false};
     int m_frameIndex{0};
@@ -172,12 +176,7 @@ private:
     bool m_destroying{false};
     std::exception_ptr m_tickPaintError;
 
-    QImage m_frameCache;
-    int m_cacheIndex{-1};
-    tavlo::TColor m_cacheKeyColor{tavlo::clNone};
-    tavlo::TColor m_cacheBrush{tavlo::clNone};
-    std::uint64_t m_fullCompositions{0};
-    int m_lastStartFrame{-1};
+    tavlo::TFrameComposer m_composer;
 
     // What the pacing thread may not ask Qt for, kept up to date by the
     // window thread (used with AsyncDrawing only).
@@ -192,12 +191,3 @@ private:
     QColor m_color;
 };
 
-namespace tavlo {
-
-// Draws the source part of bmp scaled into dest, leaving the canvas untouched
-// where the source pixel is key (for a monochrome bmp, white is the key).
-// Scaling repeats or drops whole pixels and never blends.
-void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest,
-               TColor key);
-
-} // namespace tavlo
