@@ -10,7 +10,6 @@
 
 #include <QImage>
 #include <QMutex>
-#include <QRecursiveMutex>
 #include <QString>
 #include <QWidget>
 
@@ -18,6 +17,7 @@
 #include <exception>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 // The base: a child widget without a background of its own, so that Qt paints
 // the parent (and the siblings below) first and the control draws on top.
@@ -56,7 +56,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
-    mutable QRecursiveMutex ControlLock;
+    // Standard primitives, so that thread checkers see every lock.
+    mutable std::recursive_mutex ControlLock;
     // Read outside ControlLock by setters on the window thread.
     std::atomic<bool> m_inPaint{false};
 
@@ -168,7 +169,8 @@ private:
     std::atomic<bool> m_animate{false};
     bool m_autoSize{true};
     bool m_center{false};
-    int m_frameIndex{0};
+    // Read by the window thread while a tick on the pacing thread moves it.
+    std::atomic<int> m_frameIndex{0};
     bool m_loop{true};
     bool m_stretch{false};
     bool m_transparent{true};
@@ -184,7 +186,7 @@ private:
     std::atomic<bool> m_parentReady{false};
     // The drawing surface: a picture composed on the pacing thread, waiting
     // for the window thread to show it (AsyncDrawing only).
-    QRecursiveMutex m_surfaceLock;
+    std::recursive_mutex m_surfaceLock;
     QImage m_presented;
     int m_presentedIndex{-1};
     QSize m_clientSize;

@@ -8,7 +8,6 @@
 #include <QIODevice>
 #include <QMutexLocker>
 #include <QPainter>
-#include <QRecursiveMutex>
 
 #include <algorithm>
 #include <cstdlib>

@@ -15,11 +15,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 class QIODevice;
-class QRecursiveMutex;
 class QPainter;
 class QRect;
 
@@ -254,7 +254,7 @@ public:
     // Held for the whole of every load and assignment, change notification
     // included, so that an owner drawing on another thread under the same
     // lock never sees the content half replaced. Not copied.
-    void setChangeLock(QRecursiveMutex *lock) { m_changeLock = lock; }
+    void setChangeLock(std::recursive_mutex *lock) { m_changeLock = lock; }
 
 private:
     friend class GifReader;
@@ -275,7 +275,7 @@ private:
     bool m_transparent{true};
     bool m_paletteModified{false};
     std::function<void()> m_onChange;
-    QRecursiveMutex *m_changeLock{nullptr};
+    std::recursive_mutex *m_changeLock{nullptr};
     std::shared_ptr<TPixelBudget> m_pixelBudget;
 };
 
