@@ -9,12 +9,18 @@ mkdir -p "$out"
 cxx=${CXX_FUZZ:-clang++-14}
 flags="-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
 qt=$(pkg-config --cflags --libs Qt6Gui)
+headers="media/RxGIF.h media/RxGIFReader.h media/Lzw.h media/GIFCtrlComposer.h media/Colors.h media/Exceptions.h"
 objs=""
-for unit in media/RxGIF.cpp media/Lzw.cpp fuzz/fuzz_gif.cpp; do
+for unit in media/RxGIF.cpp media/RxGIFReader.cpp media/Lzw.cpp media/GIFCtrlComposer.cpp media/Colors.cpp \
+    fuzz/fuzz_gif.cpp; do
     obj="$out/$(basename "$unit" .cpp).o"
     # Rebuild only what changed.
-    if [ ! -f "$obj" ] || [ "$src/$unit" -nt "$obj" ] || [ "$src/media/RxGIF.h" -nt "$obj" ] \
-        || [ "$src/media/Lzw.h" -nt "$obj" ]; then
+    stale=0
+    if [ ! -f "$obj" ] || [ "$src/$unit" -nt "$obj" ]; then stale=1; fi
+    for h in $headers; do
+        if [ "$src/$h" -nt "$obj" ]; then stale=1; fi
+    done
+    if [ "$stale" -eq 1 ]; then
         # shellcheck disable=SC2086
         $cxx $flags -I"$src" $(pkg-config --cflags Qt6Gui) -c "$src/$unit" -o "$obj"
     fi

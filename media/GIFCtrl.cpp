@@ -24,13 +24,6 @@ bool onThreadOf(const QObject *object)
     return QThread::currentThread() == object->thread();
 }
 
-QRgb rgbOf(TColor color)
-{
-    if (isSystemColor(color))
-        return toQColor(color).rgb();
-    return qRgb(redOf(color), greenOf(color), blueOf(color));
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -103,6 +96,7 @@ TRxGIFAnimator::TRxGIFAnimator(QWidget *parent)
     , m_timer{std::make_unique<TRxTimer>()}
 {
     m_image.setOnChange([this] { HandleImageChange(); });
+    m_image.setChangeLock(&ControlLock);
     m_clientSize = size();
     m_color = Color();
 }
@@ -120,8 +114,9 @@ TRxGIFAnimator::~TRxGIFAnimator()
     // tick is running or pending.
     m_timer.reset();
     QMutexLocker lock(&ControlLock);
-    m_frameCache = QImage();
+    m_composer.Reset();
     m_image.setOnChange(nullptr);
+    m_image.setChangeLock(nullptr);
 }
 
 void TRxGIFAnimator::setAsyncDrawing(bool value)
@@ -138,14 +133,26 @@ void TRxGIFAnimator::setAnimate(bool value)
     if (m_animate == value)
         return;
     if (value) {
-        m_timer->setOnTimer([this] { AdvanceFrame(); });
+        {
+            QMutexLocker lock(&ControlLock);
+            m_animate = true;
+        }
+        m_timer->setOnTimer([this] { timerTick(); });
         m_timer->setEnabled(true);
-        m_animate = m_timer->Enabled();
+        {
+            QMutexLocker lock(&ControlLock);
+            m_animate = m_timer->Enabled();
+        }
         emit OnStart();
     } else {
         m_timer->setEnabled(false);
         m_timer->setOnTimer(nullptr);
-        m_animate = false;
+        {
+            // Waits for a tick already under way on the pacing thread; one
+            // that has not yet taken the lock finds the animation stopped.
+            QMutexLocker lock(&ControlLock);
+            m_animate = false;
+        }
         emit OnStop();
         ImageUpdated();
     }
@@ -220,7 +227,6 @@ void TRxGIFAnimator::setFrameIndex(int value)
 
 void TRxGIFAnimator::setImage(const TGIFImage &value)
 {
-    QMutexLocker lock(&ControlLock);
     m_image = value;
 }
 
@@ -236,7 +242,6 @@ void TRxGIFAnimator::setImageResource(const QString &name)
         data.append(char((size >> shift) & 0xFF));
     data.append(gif);
     m_imageResource = name;
-    QMutexLocker lock(&ControlLock);
     m_image.ReadLayoutData(QByteArrayView(data));
 }
 
@@ -252,9 +257,7 @@ void TRxGIFAnimator::HandleImageChange()
 {
     {
         QMutexLocker lock(&ControlLock);
-        m_cacheIndex = -1;
-        m_frameCache = QImage();
-        m_cacheKeyColor = clNone;
+        m_composer.Reset();
         m_frameIndex = m_image.CurrentFrame();
         if (m_frameIndex >= 0 && m_image.Count() > 0)
             m_timer->setInterval(std::uint32_t(FrameInterval(m_frameIndex)));
@@ -281,6 +284,11 @@ void TRxGIFAnimator::FitToImage()
     // During layout reading the layout's size stands.
     if (Loading() || !m_autoSize || m_image.Empty())
         return;
+    // A screen too large to compose keeps the control at its size: its
+    // paint fails before it allocates anything, and a window of that size
+    // would cost as much.
+    if (std::int64_t(m_image.ScreenWidth()) * m_image.ScreenHeight() > MaxGIFScreenPixels)
+        return;
     const QSize screen(m_image.ScreenWidth(), m_image.ScreenHeight());
     if (size() != screen)
         setGeometry(x(), y(), screen.width(), screen.height());
@@ -292,6 +300,15 @@ bool TRxGIFAnimator::canAdvance() const
         return m_shown && m_parentReady;
     const QWidget *parent = parentWidget();
     return !isHidden() && parent != nullptr && parent->window()->testAttribute(Qt::WA_WState_Created);
+}
+
+void TRxGIFAnimator::timerTick()
+{
+    // A tick that began before the animation was stopped does nothing:
+    // FrameIndex stays where the stop left it.
+    QMutexLocker lock(&ControlLock);
+    if (m_animate)
+        AdvanceFrame();
 }
 
 void TRxGIFAnimator::AdvanceFrame()
@@ -437,88 +454,7 @@ void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
 
 const QImage &TRxGIFAnimator::ComposeFrame(int index, TColor &key)
 {
-    const int count = m_image.Count();
-    index = std::max(0, std::min(index, count - 1));
-    const bool incremental = !m_frameCache.isNull() && m_cacheIndex == index - 1 && m_cacheIndex >= 0
-        && m_image.Frames(m_cacheIndex).Disposal() != 3;
-
-    auto frameRect = [this](int j) {
-        const TGIFFrame &frame = m_image.Frames(j);
-        return QRect(frame.Left(), frame.Top(), frame.Width(), frame.Height());
-    };
-
-    // A repaint of the frame already composed (an expose, a property
-    // change) shows the cached picture as it is.
-    if (!m_frameCache.isNull() && m_cacheIndex == index) {
-        key = m_cacheKeyColor;
-        return m_frameCache;
-    }
-
-    if (incremental) {
-        key = m_cacheKeyColor;
-        QPainter canvas(&m_frameCache);
-        const TGIFFrame &previous = m_image.Frames(m_cacheIndex);
-        if (previous.Disposal() == 2)
-            canvas.fillRect(frameRect(m_cacheIndex), QColor(rgbOf(m_cacheBrush)));
-        m_image.Frames(index).Draw(canvas, frameRect(index), true);
-        canvas.end();
-        m_cacheIndex = index;
-        return m_frameCache;
-    }
-
-    m_frameCache = QImage();
-    m_cacheIndex = -1;
-    QImage bmp(m_image.ScreenWidth(), m_image.ScreenHeight(), QImage::Format_RGB32);
-
-    // Restore-to-background fills with the key colour when the picture has
-    // one, so the window shows through what a frame gives back.
-    TColor brush = clWindow;
-    const TGIFFrame &first = m_image.Frames(std::max(m_image.CurrentFrame(), 0));
-    if (first.TransparentColor() != clNone) {
-        // A 32-bit surface shows every colour as it is.
-        key = first.TransparentColor();
-        brush = key;
-    } else if (m_image.BackgroundColor() != clNone && m_image.Transparent()) {
-        brush = m_image.BackgroundColor();
-    }
-    const QColor brushColor(rgbOf(brush));
-    bmp.fill(brushColor);
-
-    // Start from the latest frame that hides everything before it: one that
-    // covers the screen opaquely, or an earlier one that covers it and is
-    // restored to background afterwards.
-    const int screenWidth = m_image.ScreenWidth();
-    const int screenHeight = m_image.ScreenHeight();
-    int start = index;
-    while (start > 0) {
-        const TGIFFrame &frame = m_image.Frames(start);
-        const bool coversScreen = frame.Width() == screenWidth && frame.Height() == screenHeight;
-        if (coversScreen
-            && (frame.TransparentColor() == clNone || (frame.Disposal() == 2 && start < index)))
-            break;
-        --start;
-    }
-
-    {
-        QPainter canvas(&bmp);
-        for (int j = start; j < index; ++j) {
-            const TGIFFrame &frame = m_image.Frames(j);
-            const int disposal = frame.Disposal();
-            if (disposal == 0 || disposal == 1)
-                frame.Draw(canvas, frameRect(j), true);
-            else if (disposal == 2 && j > start)
-                canvas.fillRect(frameRect(j), brushColor);
-        }
-        m_image.Frames(index).Draw(canvas, frameRect(index), true);
-    }
-
-    m_frameCache = std::move(bmp);
-    m_cacheIndex = index;
-    m_cacheKeyColor = key;
-    m_cacheBrush = brush;
-    ++m_fullCompositions;
-    m_lastStartFrame = start;
-    return m_frameCache;
+    return m_composer.Compose(m_image, index, key);
 }
 
 void TRxGIFAnimator::resizeEvent(QResizeEvent *event)
@@ -561,47 +497,23 @@ void TRxGIFAnimator::setVisible(bool visible)
 int TRxGIFAnimator::CacheIndex() const
 {
     QMutexLocker lock(&ControlLock);
-    return m_cacheIndex;
+    return m_composer.CacheIndex();
 }
 
 QImage TRxGIFAnimator::FrameCache() const
 {
     QMutexLocker lock(&ControlLock);
-    return m_frameCache;
+    return m_composer.Cache();
 }
 
 std::uint64_t TRxGIFAnimator::FullCompositions() const
 {
     QMutexLocker lock(&ControlLock);
-    return m_fullCompositions;
+    return m_composer.FullCompositions();
 }
 
 int TRxGIFAnimator::LastStartFrame() const
 {
     QMutexLocker lock(&ControlLock);
-    return m_lastStartFrame;
-}
-
-// ---------------------------------------------------------------------------
-
-void tavlo::DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest,
-                      TColor key)
-{
-    const QImage part = source == bmp.rect() ? bmp : bmp.copy(source);
-    const QRgb keyRgb = (part.depth() == 1 ? qRgb(255, 255, 255) : rgbOf(key)) & 0xFFFFFF;
-    const QImage rgb = part.convertToFormat(QImage::Format_RGB32);
-    // Fully opaque or fully clear, nothing in between: scaled without
-    // smoothing, the key pixels leave the canvas as it was and every other
-    // pixel lands with its exact colour.
-    QImage keyed(rgb.size(), QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        auto *out = reinterpret_cast<QRgb *>(keyed.scanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            out[x] = (in[x] & 0xFFFFFF) == keyRgb ? 0 : (in[x] | 0xFF000000);
-    }
-    canvas.save();
-    canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    canvas.drawImage(dest, keyed);
-    canvas.restore();
+    return m_composer.LastStartFrame();
 }

@@ -4,12 +4,12 @@
 // its parent window paints beneath it.
 
 #include "media/Colors.h"
+#include "media/GIFCtrlComposer.h"
 #include "media/RxGIF.h"
 #include "media/RxTimer.h"
 
 #include <QImage>
 #include <QMutex>
-#include <QRecursiveMutex>
 #include <QString>
 #include <QWidget>
 
@@ -17,6 +17,7 @@
 #include <exception>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 // The base: a child widget without a background of its own, so that Qt paints
 // the parent (and the siblings below) first and the control draws on top.
@@ -55,7 +56,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
-    mutable QRecursiveMutex ControlLock;
+    // Standard primitives, so that thread checkers see every lock.
+    mutable std::recursive_mutex ControlLock;
     // Read outside ControlLock by setters on the window thread.
     std::atomic<bool> m_inPaint{false};
 
@@ -83,7 +85,7 @@ public:
 
     bool AsyncDrawing() const { return m_asyncDrawing; }
     void setAsyncDrawing(bool value);
-    bool Animate() const { return m_animate; }
+    bool Animate() const { return m_animate.load(); }
     void setAnimate(bool value);
     bool AutoSize() const { return m_autoSize; }
     void setAutoSize(bool value);
@@ -100,7 +102,8 @@ public:
 
     // The picture, owned by the control. Loading into it (ReadLayoutData,
     // LoadGIF) or assigning to it raises its change notification, which the
-    // control follows.
+    // control follows; both run under ControlLock, so a tick drawing on the
+    // pacing thread never sees the picture half replaced.
     tavlo::TGIFImage &Image() { return m_image; }
     const tavlo::TGIFImage &Image() const { return m_image; }
     void setImage(const tavlo::TGIFImage &value);
@@ -152,6 +155,7 @@ private:
     void ImageUpdated();
     void FitToImage();
     bool canAdvance() const;
+    void timerTick();
     const QImage &ComposeFrame(int index, tavlo::TColor &key);
     void presentFromThread();
     void fireFrameChanged();
@@ -161,10 +165,12 @@ private:
     QString m_imageResource;
 
     bool m_asyncDrawing{false};
-    bool m_animate{false};
+    // Written under ControlLock; a tick that finds it false does nothing.
+    std::atomic<bool> m_animate{false};
     bool m_autoSize{true};
     bool m_center{false};
-    int m_frameIndex{0};
+    // Read by the window thread while a tick on the pacing thread moves it.
+    std::atomic<int> m_frameIndex{0};
     bool m_loop{true};
     bool m_stretch{false};
     bool m_transparent{true};
@@ -172,12 +178,7 @@ private:
     bool m_destroying{false};
     std::exception_ptr m_tickPaintError;
 
-    QImage m_frameCache;
-    int m_cacheIndex{-1};
-    tavlo::TColor m_cacheKeyColor{tavlo::clNone};
-    tavlo::TColor m_cacheBrush{tavlo::clNone};
-    std::uint64_t m_fullCompositions{0};
-    int m_lastStartFrame{-1};
+    tavlo::TFrameComposer m_composer;
 
     // What the pacing thread may not ask Qt for, kept up to date by the
     // window thread (used with AsyncDrawing only).
@@ -185,19 +186,10 @@ private:
     std::atomic<bool> m_parentReady{false};
     // The drawing surface: a picture composed on the pacing thread, waiting
     // for the window thread to show it (AsyncDrawing only).
-    QRecursiveMutex m_surfaceLock;
+    std::recursive_mutex m_surfaceLock;
     QImage m_presented;
     int m_presentedIndex{-1};
     QSize m_clientSize;
     QColor m_color;
 };
 
-namespace tavlo {
-
-// Draws the source part of bmp scaled into dest, leaving the canvas untouched
-// where the source pixel is key (for a monochrome bmp, white is the key).
-// Scaling repeats or drops whole pixels and never blends.
-void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest,
-               TColor key);
-
-} // namespace tavlo

@@ -3,192 +3,186 @@
 #include "media/Exceptions.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <vector>
 
 namespace tavlo {
-
-namespace {
-
-constexpr unsigned MaxCodes = 4096;
-constexpr unsigned MaxCodeWidth = 12;
-
-// The data sub-blocks joined into one run of bytes so that a code may
-// straddle any number of them (even one-byte blocks). A block whose length
-// byte promises more than is left contributes what is left. Three zero
-// bytes of padding let the reader fetch without bounds checks.
-std::vector<std::uint8_t> joinSubBlocks(QByteArrayView data)
-{
-    std::vector<std::uint8_t> joined;
-    joined.reserve(std::size_t(data.size()) + 3);
-    const auto *bytes = reinterpret_cast<const std::uint8_t *>(data.data());
-    const std::size_t size = std::size_t(data.size());
-    std::size_t at = 1; // past the code size byte
-    while (at < size) {
-        const std::size_t length = bytes[at++];
-        const std::size_t take = std::min(length, size - at);
-        joined.insert(joined.end(), bytes + at, bytes + at + take);
-        at += take;
-    }
-    joined.insert(joined.end(), 3, 0);
-    return joined;
-}
-
-class CodeReader {
-public:
-    explicit CodeReader(const std::vector<std::uint8_t> &joined)
-        : m_bytes{joined.data()}, m_totalBits{(joined.size() - 3) * 8}
-    {
-    }
-
-    // Codes are packed least significant bit first. False once fewer than
-    // width bits are left.
-    bool read(unsigned width, unsigned &code)
-    {
-        if (m_bitPos + width > m_totalBits)
-            return false;
-        const std::uint8_t *p = m_bytes + (m_bitPos >> 3);
-        const std::uint32_t window = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8)
-                                     | (std::uint32_t(p[2]) << 16);
-        code = (window >> (m_bitPos & 7)) & ((1u << width) - 1);
-        m_bitPos += width;
-        return true;
-    }
-
-private:
-    const std::uint8_t *m_bytes;
-    std::size_t m_totalBits;
-    std::size_t m_bitPos{0};
-};
-
-} // namespace
 
 bool DecodeLZW(QByteArrayView compressed, std::uint8_t *pixels, std::size_t pixelCount,
                int bitsPerPixel, bool tolerate)
 {
+    return LzwDecoder{compressed, bitsPerPixel, tolerate}.decode(pixels, pixelCount);
+}
+
+LzwDecoder::LzwDecoder(QByteArrayView compressed, int bitsPerPixel, bool tolerate)
+    : m_tolerate{tolerate}
+    , m_pixelMask{(1u << std::clamp(bitsPerPixel, 0, 8)) - 1}
+{
+    readCodeSize(compressed);
+    m_clear = 1u << m_codeSize;
+    m_end = m_clear + 1;
+    joinSubBlocks(compressed);
+    clearTable();
+}
+
+void LzwDecoder::readCodeSize(QByteArrayView compressed)
+{
     if (compressed.isEmpty())
         throw EReadError(QStringLiteral("Erreur de lecture du flux"));
-
-    bool corrupted = false;
-    unsigned codeSize = std::uint8_t(compressed[0]);
-    if (codeSize < 2 || codeSize > 9) {
-        if (!tolerate)
+    m_codeSize = std::uint8_t(compressed[0]);
+    if (m_codeSize < 2 || m_codeSize > 9) {
+        if (!m_tolerate)
             throw EInvalidGraphicOperation(QStringLiteral("GIF code size not in range 2 to 9"));
-        corrupted = true;
-        codeSize = std::clamp(codeSize, 2u, 9u);
+        m_corrupted = true;
+        m_clamped = true;
+        m_codeSize = std::clamp(m_codeSize, 2u, 9u);
     }
-    if (pixelCount == 0)
-        return corrupted;
+}
 
-    const unsigned clear = 1u << codeSize;
-    const unsigned end = clear + 1;
-    const unsigned firstFree = clear + 2;
-    const unsigned pixelMask = (1u << std::clamp(bitsPerPixel, 0, 8)) - 1;
-
-    // Every string in the table is the previous code's string plus the
-    // first value of the next one, and both were written out side by side.
-    // So an entry is kept as where its string already stands in the output
-    // and how long it is, and decoding a code is a copy from earlier output:
-    // no chains to walk, no stack to overflow.
-    std::array<std::size_t, MaxCodes> start;
-    std::array<std::uint16_t, MaxCodes> length{};
-
-    const std::vector<std::uint8_t> joined = joinSubBlocks(compressed);
-    CodeReader reader{joined};
-
-    auto damaged = [&] {
-        if (!tolerate)
-            throw EInvalidGraphicOperation(QStringLiteral("GIF encoded data is corrupt"));
-        corrupted = true;
-    };
-
-    std::size_t pos = 0;
-    std::size_t oldPos = 0;
-    unsigned width = codeSize + 1;
-    unsigned limit = 1u << width;
-    unsigned nextFree = firstFree;
-    bool tableFull = false;
-    bool afterClear = false;
-    int old = -1;
-    unsigned code = 0;
-    while (pos < pixelCount) {
-        if (!reader.read(width, code)) {
-            // The data ran out before the end code and the last pixel.
-            corrupted = true;
+void LzwDecoder::joinSubBlocks(QByteArrayView compressed)
+{
+    m_bytes.reserve(std::size_t(compressed.size()) + 3);
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(compressed.data());
+    const std::size_t size = std::size_t(compressed.size());
+    std::size_t at = 1; // past the code size byte
+    while (at < size) {
+        const std::size_t length = bytes[at++];
+        if (length == 0)
             break;
+        // A block cut off by the end of the data gives what is there, but
+        // the stream is damaged.
+        if (length > size - at)
+            m_corrupted = true;
+        const std::size_t take = std::min(length, size - at);
+        m_bytes.insert(m_bytes.end(), bytes + at, bytes + at + take);
+        at += take;
+    }
+    m_totalBits = m_bytes.size() * 8;
+    m_bytes.insert(m_bytes.end(), 3, 0);
+}
+
+// Codes are packed least significant bit first. False once fewer than
+// m_width bits are left.
+inline bool LzwDecoder::nextCode(unsigned &code)
+{
+    if (m_bitPos + m_width > m_totalBits)
+        return false;
+    const std::uint8_t *p = m_bytes.data() + (m_bitPos >> 3);
+    const std::uint32_t window = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
+    code = (window >> (m_bitPos & 7)) & ((1u << m_width) - 1);
+    m_bitPos += m_width;
+    return true;
+}
+
+void LzwDecoder::clearTable()
+{
+    m_width = m_codeSize + 1;
+    m_limit = 1u << m_width;
+    m_nextFree = m_clear + 2;
+    m_tableFull = false;
+    m_old = -1;
+}
+
+void LzwDecoder::damaged()
+{
+    if (!m_tolerate)
+        throw EInvalidGraphicOperation(QStringLiteral("GIF encoded data is corrupt"));
+    m_corrupted = true;
+}
+
+inline bool LzwDecoder::expand(unsigned code, std::uint8_t *pixels, std::size_t pixelCount,
+                               std::size_t &length)
+{
+    const std::size_t room = pixelCount - m_pos;
+    if (code < m_clear) {
+        pixels[m_pos] = std::uint8_t(code & m_pixelMask);
+        m_length[code] = 1;
+        length = 1;
+        return true;
+    }
+    if (m_old < 0) {
+        // A table code with nothing decoded since the last clear: the table
+        // would be read from garbage.
+        damaged();
+        return false;
+    }
+    if (code < m_nextFree) {
+        // The string ends before m_pos, so source and target never overlap.
+        // Short strings move as one 8-byte word; the bytes past the string
+        // are rewritten by the codes that follow, or zeroed when decoding
+        // stops.
+        length = m_length[code];
+        const std::uint8_t *from = pixels + m_start[code];
+        if (length <= 8 && room >= 8) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, from, 8);
+            std::memcpy(pixels + m_pos, &chunk, 8);
+        } else {
+            std::memcpy(pixels + m_pos, from, std::min(length, room));
         }
-        if (code == end)
+        return true;
+    }
+    if (code == m_nextFree && !m_tableFull) {
+        // The string being defined: the previous one plus its own first
+        // value, which this very copy delivers (source and target overlap by
+        // design, so byte by byte).
+        length = std::size_t(m_length[m_old]) + 1;
+        const std::size_t count = std::min(length, room);
+        for (std::size_t i = 0; i < count; ++i)
+            pixels[m_pos + i] = pixels[m_oldPos + i];
+        return true;
+    }
+    // Above the next free entry: nothing defines it.
+    damaged();
+    return false;
+}
+
+inline void LzwDecoder::addEntry()
+{
+    if (m_old < 0 || m_tableFull)
+        return;
+    m_start[m_nextFree] = m_oldPos;
+    m_length[m_nextFree] = std::uint16_t(m_length[m_old] + 1);
+    if (++m_nextFree == m_limit) {
+        if (m_width < MaxCodeWidth) {
+            ++m_width;
+            m_limit <<= 1;
+        } else {
+            // Kept full until the next clear code, as some encoders expect.
+            m_tableFull = true;
+        }
+    }
+}
+
+bool LzwDecoder::decode(std::uint8_t *pixels, std::size_t pixelCount)
+{
+    bool afterClear = false;
+    unsigned code = 0;
+    while (m_pos < pixelCount && nextCode(code)) {
+        if (code == m_end)
             break;
-        if (code == clear) {
-            width = codeSize + 1;
-            limit = 1u << width;
-            nextFree = firstFree;
-            tableFull = false;
+        if (code == m_clear) {
+            // An end or clear code right after a clear is obeyed too.
+            clearTable();
             afterClear = true;
-            old = -1;
             continue;
         }
-        // A frame already known damaged (a clamped code size) shows only
-        // the value that follows a clear code.
-        if (corrupted && !afterClear)
+        // A clamped code size decodes nothing but the value that follows a
+        // clear code: the codes after it are read at a width they were not
+        // written with.
+        if (m_clamped && !afterClear)
             break;
         afterClear = false;
-
-        std::size_t len;
-        if (code < clear) {
-            pixels[pos] = std::uint8_t(code & pixelMask);
-            len = 1;
-        } else if (old < 0) {
-            // A table code with nothing decoded since the last clear.
-            damaged();
+        std::size_t length = 0;
+        if (!expand(code, pixels, pixelCount, length))
             break;
-        } else if (code < nextFree) {
-            // The string ends before pos, so source and target never overlap.
-            // Short strings move as one 8-byte word: bytes past the string
-            // are rewritten by the codes that follow.
-            len = length[code];
-            const std::size_t room = pixelCount - pos;
-            const std::uint8_t *from = pixels + start[code];
-            if (len <= 8 && room >= 8) {
-                std::uint64_t chunk;
-                std::memcpy(&chunk, from, 8);
-                std::memcpy(pixels + pos, &chunk, 8);
-            } else {
-                std::memcpy(pixels + pos, from, std::min(len, room));
-            }
-        } else if (code == nextFree && !tableFull) {
-            // The string being defined: the previous one plus its own first
-            // value, which this very copy delivers (source and target
-            // overlap by design, so byte by byte).
-            len = std::size_t(length[old]) + 1;
-            const std::size_t count = std::min(len, pixelCount - pos);
-            for (std::size_t i = 0; i < count; ++i)
-                pixels[pos + i] = pixels[oldPos + i];
-        } else {
-            damaged();
-            break;
-        }
-
-        if (old >= 0 && !tableFull) {
-            start[nextFree] = oldPos;
-            length[nextFree] = std::uint16_t(length[old] + 1);
-            if (++nextFree == limit) {
-                if (width < MaxCodeWidth) {
-                    ++width;
-                    limit <<= 1;
-                } else {
-                    tableFull = true;
-                }
-            }
-        }
-        if (code < clear)
-            length[code] = 1;
-        oldPos = pos;
-        pos = std::min(pos + len, pixelCount);
-        old = int(code);
+        addEntry();
+        m_oldPos = m_pos;
+        m_pos = std::min(m_pos + length, pixelCount);
+        m_old = int(code);
     }
-    return corrupted;
+    if (m_pos < pixelCount)
+        std::memset(pixels + m_pos, 0, pixelCount - m_pos);
+    return m_corrupted;
 }
 
 } // namespace tavlo

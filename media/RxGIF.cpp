@@ -2,9 +2,11 @@
 
 #include "media/Exceptions.h"
 #include "media/Lzw.h"
+#include "media/RxGIFReader.h"
 
 #include <QBuffer>
 #include <QIODevice>
+#include <QMutexLocker>
 #include <QPainter>
 
 #include <algorithm>
@@ -16,327 +18,25 @@ namespace tavlo {
 bool LoadCorruptedGIFs = true;
 std::int64_t MaxGIFFramePixels = std::int64_t(1) << 26;
 std::int64_t MaxGIFImagePixels = std::int64_t(1) << 28;
+std::int64_t MaxGIFScreenPixels = std::int64_t(1) << 24;
 
 namespace {
 
-const QString readErrorText = QStringLiteral("Erreur de lecture du flux");
-
-constexpr char introExtension = '!';
-constexpr char introImage = ',';
-constexpr char introTrailer = ';';
-
-constexpr std::uint8_t labelGraphicControl = 0xF9;
-constexpr std::uint8_t labelPlainText = 0x01;
-constexpr std::uint8_t labelApplication = 0xFF;
-constexpr std::uint8_t labelComment = 0xFE;
-
-constexpr std::uint16_t maxRepeatCount = 30000;
-
 [[noreturn]] void readError()
 {
-    throw EReadError(readErrorText);
-}
-
-// Colour count to bits per pixel; the tables only ever hold powers of two.
-int colorsToBits(int count)
-{
-    for (int bits = 1; bits <= 8; ++bits) {
-        if (count == (1 << bits))
-            return bits;
-    }
-    throw EInvalidGraphicOperation(QStringLiteral("Wrong number of colors; must be a power of 2"));
-}
-
-// Whether the first k identifier bytes of an application block (k is the
-// block size byte, normally 11) equal those of a looping identifier.
-bool isLoopIdentifier(const QByteArray &fixedPart)
-{
-    if (fixedPart.isEmpty())
-        return false;
-    const int k = std::uint8_t(fixedPart[0]);
-    // The identifiers have 11 bytes; a longer claimed block cannot match.
-    if (k > 11 || fixedPart.size() < 1 + k)
-        return false;
-    for (const char *id : {"NETSCAPE2.0", "ANIMEXTS1.0"}) {
-        if (std::memcmp(fixedPart.constData() + 1, id, std::size_t(k)) == 0)
-            return true;
-    }
-    return false;
+    throw EReadError(QStringLiteral("Erreur de lecture du flux"));
 }
 
 } // namespace
 
-// Reads a whole GIF from an in-memory copy of the stream, filling an image.
-class GifReader {
-public:
-    GifReader(TGIFImage &image, QByteArrayView data)
-        : m_image{image}, m_data{data}
-    {
-    }
-
-    void read();
-
-private:
-    bool atEnd() const { return m_pos >= m_data.size(); }
-    std::uint8_t byte()
-    {
-        if (atEnd())
-            readError();
-        return std::uint8_t(m_data[m_pos++]);
-    }
-    QByteArrayView exact(qsizetype n)
-    {
-        if (m_data.size() - m_pos < n)
-            readError();
-        const QByteArrayView bytes = m_data.sliced(m_pos, n);
-        m_pos += n;
-        return bytes;
-    }
-    // Reads inside extensions may come up short at the end of the data.
-    QByteArray upTo(qsizetype n)
-    {
-        const qsizetype take = std::min(n, m_data.size() - m_pos);
-        const QByteArray bytes = m_data.sliced(m_pos, take).toByteArray();
-        m_pos += take;
-        return bytes;
-    }
-    static std::uint16_t word(QByteArrayView bytes, int at)
-    {
-        return std::uint16_t(std::uint8_t(bytes[at]) | (std::uint8_t(bytes[at + 1]) << 8));
-    }
-
-    QList<QByteArray> subBlocks();
-    std::optional<TExtension> extension();
-    void readColors(TGIFColors &colors, int bits);
-    std::unique_ptr<TGIFFrame> frame(std::vector<TExtension> extensions);
-
-    TGIFImage &m_image;
-    QByteArrayView m_data;
-    qsizetype m_pos{0};
-    std::shared_ptr<TGIFData> m_header;
-    std::shared_ptr<std::int64_t> m_pixelBudget{std::make_shared<std::int64_t>(MaxGIFImagePixels)};
-};
-
-void GifReader::readColors(TGIFColors &colors, int bits)
+bool TPixelBudget::take(std::int64_t bytes)
 {
-    colors = TGIFColors{};
-    colors.Count = 1 << bits;
-    const QByteArrayView bytes = exact(colors.Count * 3);
-    std::memcpy(colors.Entries.data(), bytes.data(), std::size_t(bytes.size()));
-}
-
-QList<QByteArray> GifReader::subBlocks()
-{
-    QList<QByteArray> lines;
-    while (!atEnd()) {
-        const int length = byte();
-        if (length == 0)
-            break;
-        lines.append(upTo(length));
-    }
-    return lines;
-}
-
-// One extension after its introducer; nothing when the data ends before
-// the label.
-std::optional<TExtension> GifReader::extension()
-{
-    if (atEnd())
-        return std::nullopt;
-    const std::uint8_t label = byte();
-    switch (label) {
-    case labelGraphicControl:
-        // Taken to be one 4-byte data block and its terminator.
-        return TExtension{TExtensionKind::GraphicControl, upTo(6), {}};
-    case labelComment:
-        return TExtension{TExtensionKind::Comment, {}, subBlocks()};
-    case labelPlainText: {
-        QByteArray fixed = upTo(13);
-        return TExtension{TExtensionKind::PlainText, std::move(fixed), subBlocks()};
-    }
-    case labelApplication: {
-        QByteArray fixed = upTo(12);
-        return TExtension{TExtensionKind::Application, std::move(fixed), subBlocks()};
-    }
-    default:
-        throw EInvalidGraphicOperation(
-            QStringLiteral("Unrecognized extension block: %1")
-                .arg(QString::number(label, 16).toUpper().rightJustified(2, u'0')));
-    }
-}
-
-std::unique_ptr<TGIFFrame> GifReader::frame(std::vector<TExtension> extensions)
-{
-    auto frame = std::make_unique<TGIFFrame>();
-    frame->m_pixelBudget = m_pixelBudget;
-    auto item = std::make_shared<TGIFItem>();
-    const TGIFColors &global = m_header->GlobalColors;
-    if (global.Count > 0)
-        item->BitsPerPixel = colorsToBits(global.Count);
-    frame->m_extensions = std::move(extensions);
-
-    const QByteArrayView descriptor = exact(9);
-    const int left = word(descriptor, 0);
-    const int top = word(descriptor, 2);
-    int width = word(descriptor, 4);
-    int height = word(descriptor, 6);
-    const std::uint8_t packed = std::uint8_t(descriptor[8]);
-
-    frame->m_interlaced = (packed & 0x40) != 0;
-    if (packed & 0x80) {
-        item->BitsPerPixel = (packed & 7) + 1;
-        frame->m_hasLocalColors = true;
-        readColors(item->Colors, item->BitsPerPixel);
-    }
-
-    // The data is kept as read: code size byte, then whole sub-blocks.
-    // A block cut off by the end of the data is dropped with its length
-    // byte and marks the frame; reading goes on after that length byte.
-    const qsizetype dataStart = m_pos;
-    byte();
-    qsizetype dataEnd = m_pos;
-    while (!atEnd()) {
-        const int length = byte();
-        if (m_data.size() - m_pos < length) {
-            frame->m_corrupted = true;
-            break;
-        }
-        m_pos += length;
-        dataEnd = m_pos;
-        if (length == 0)
-            break;
-    }
-    item->CompressedData = m_data.sliced(dataStart, dataEnd - dataStart).toByteArray();
-    if (frame->m_corrupted && !LoadCorruptedGIFs)
-        throw EInvalidGraphicOperation(readErrorText);
-
-    if (width == 0)
-        width = m_image.m_screenWidth;
-    if (height == 0)
-        height = m_image.m_screenHeight;
-    frame->m_left = left;
-    frame->m_top = top;
-    item->Width = width;
-    item->Height = height;
-    item->PackedFields = packed;
-    if (!frame->m_hasLocalColors)
-        item->Colors = global;
-
-    unsigned delay = 0;
-    for (const TExtension &ext : frame->m_extensions) {
-        if (ext.Kind() != TExtensionKind::GraphicControl)
-            continue;
-        // block size, packed, delay (2), transparent index, terminator;
-        // bytes missing at the end of the data count as zero.
-        QByteArray fixed = ext.FixedPart();
-        fixed.resize(6, '\0');
-        const std::uint8_t gcPacked = std::uint8_t(fixed[1]);
-        const int index = std::uint8_t(fixed[4]);
-        if (gcPacked & 1) {
-            // An index beyond the table leaves the colour as it was.
-            if (index < item->Colors.Count)
-                frame->m_transparentColor = item->Colors.color(index);
-        } else {
-            frame->m_transparentColor = clNone;
-        }
-        // Hundredths of a second become milliseconds; the longest
-        // delay saturates rather than wrapping round.
-        delay = std::max(delay, std::min(unsigned(word(fixed, 2)) * 10u, 65535u));
-        frame->m_disposal = (gcPacked >> 2) & 7;
-    }
-    frame->m_delay = std::uint16_t(delay);
-    frame->m_pixelData = std::move(item);
-    return frame;
-}
-
-void GifReader::read()
-{
-    m_header = std::make_shared<TGIFData>();
-    m_image.m_header = m_header;
-    if (m_data.isEmpty())
-        return;
-
-    const QByteArrayView signature = exact(3);
-    if (QByteArrayView(signature).compare("GIF", Qt::CaseInsensitive) != 0)
-        throw EInvalidGraphicOperation(QStringLiteral("Unknown GIF version"));
-    const QByteArrayView version = exact(3);
-    if (version.compare("87a", Qt::CaseInsensitive) == 0)
-        m_image.m_version = 1;
-    else if (version.compare("89a", Qt::CaseInsensitive) == 0)
-        m_image.m_version = 2;
-    else
-        throw EInvalidGraphicOperation(QStringLiteral("Unknown GIF version"));
-
-    const QByteArrayView screen = exact(7);
-    m_image.m_screenWidth = word(screen, 0);
-    m_image.m_screenHeight = word(screen, 2);
-    const std::uint8_t packed = std::uint8_t(screen[4]);
-    const int backgroundIndex = std::uint8_t(screen[5]);
-    m_header->AspectRatio = std::uint8_t(screen[6]);
-    m_header->BitsPerPixel = (packed & 7) + 1;
-    m_header->ColorResolution = ((packed >> 4) & 7) + 1;
-    if (packed & 0x80) {
-        readColors(m_header->GlobalColors, m_header->BitsPerPixel);
-        if (backgroundIndex < m_header->GlobalColors.Count)
-            m_image.m_backgroundColor = m_header->GlobalColors.color(backgroundIndex);
-    }
-
-    char intro = atEnd() ? introTrailer : char(byte());
-    while (intro != 0 && intro != introTrailer && !atEnd()) {
-        std::vector<TExtension> pending;
-        while (intro == introExtension) {
-            std::optional<TExtension> ext = extension();
-            if (!ext) {
-                intro = introTrailer;
-                break;
-            }
-            const TExtensionKind kind = ext->Kind();
-            if (kind == TExtensionKind::PlainText)
-                pending.clear();
-            if (kind == TExtensionKind::PlainText || kind == TExtensionKind::Application) {
-                const QList<QByteArray> &lines = ext->Lines();
-                if (kind == TExtensionKind::Application && !lines.isEmpty()
-                    && isLoopIdentifier(ext->FixedPart()) && lines[0].size() >= 3
-                    && lines[0][0] == 1) {
-                    m_image.m_looping = true;
-                    const unsigned count = std::uint8_t(lines[0][1])
-                                           | (unsigned(std::uint8_t(lines[0][2])) << 8);
-                    m_image.m_repeatCount = std::uint16_t(std::min<unsigned>(count, maxRepeatCount));
-                }
-            } else {
-                pending.push_back(std::move(*ext));
-            }
-            intro = atEnd() ? introTrailer : char(byte());
-        }
-
-        if (intro == introImage) {
-            m_image.m_frames.push_back(frame(std::move(pending)));
-            if (atEnd()) {
-                intro = introTrailer;
-            } else {
-                intro = char(byte());
-                while (intro == 0 && !atEnd())
-                    intro = char(byte());
-            }
-            // A stray byte between frames ends the picture quietly.
-            if (intro != introExtension && intro != introImage && intro != introTrailer)
-                intro = 0;
-        } else {
-            // A run not followed by an image: only the first run of comments
-            // becomes the picture's comment.
-            if (m_header->Comment.isEmpty()) {
-                for (const TExtension &ext : pending) {
-                    if (ext.Kind() != TExtensionKind::Comment)
-                        continue;
-                    if (!m_header->Comment.isEmpty())
-                        m_header->Comment.append(QByteArrayLiteral("\r\n\r\n"));
-                    m_header->Comment.append(ext.Lines());
-                }
-            }
-            if (intro != 0 && intro != introTrailer)
-                throw EInvalidGraphicOperation(readErrorText);
-        }
-    }
+    std::int64_t left = m_left.load();
+    do {
+        if (bytes > left)
+            return false;
+    } while (!m_left.compare_exchange_weak(left, left - bytes));
+    return true;
 }
 
 // ---------------------------------------------------------------- TGIFFrame
@@ -351,88 +51,110 @@ const QImage &TGIFFrame::Bitmap() const
     const TGIFItem *item = m_pixelData.get();
     if (!item || item->CompressedData.isEmpty())
         return m_bitmap;
+    m_bitmap = decode(depth());
+    return m_bitmap;
+}
 
-    int depth = 0;
-    if (item->BitsPerPixel == 1)
-        depth = 1;
-    else if (item->BitsPerPixel >= 2 && item->BitsPerPixel <= 4)
-        depth = 4;
-    else if (item->BitsPerPixel >= 5 && item->BitsPerPixel <= 8)
-        depth = 8;
-    else
-        throw EInvalidGraphicOperation(QStringLiteral("Wrong number of colors; must be a power of 2"));
+int TGIFFrame::depth() const
+{
+    const int bits = m_pixelData->BitsPerPixel;
+    if (bits == 1)
+        return 1;
+    if (bits >= 2 && bits <= 4)
+        return 4;
+    if (bits >= 5 && bits <= 8)
+        return 8;
+    throw EInvalidGraphicOperation(QStringLiteral("Wrong number of colors; must be a power of 2"));
+}
 
-    const int width = item->Width;
-    const int height = item->Height;
+QImage TGIFFrame::decode(int depth) const
+{
+    const TGIFItem &item = *m_pixelData;
+    const int width = item.Width;
+    const int height = item.Height;
     const std::int64_t area = std::int64_t(width) * height;
-    if (area > MaxGIFFramePixels || (m_pixelBudget && area > *m_pixelBudget))
+    if (area > MaxGIFFramePixels || (m_pixelBudget && !m_pixelBudget->take(area)))
         readError();
-    if (width == 0 || height == 0) {
+    if (area == 0) {
         // Nothing to show, but the data is still checked.
-        m_corrupted = DecodeLZW(item->CompressedData, nullptr, 0, item->BitsPerPixel, LoadCorruptedGIFs)
+        m_corrupted = DecodeLZW(item.CompressedData, nullptr, 0, item.BitsPerPixel, LoadCorruptedGIFs)
                       || m_corrupted;
-        return m_bitmap;
+        return {};
     }
+    auto refund = [&] {
+        if (m_pixelBudget)
+            m_pixelBudget->give(area);
+    };
 
-    // Zeroed pixel memory, so pixels the data never reaches keep index 0.
-    // Colour frames stay indexed (one byte a pixel, 16 or 256 colours):
-    // they show the same colours as a converted bitmap at a quarter of the
-    // memory, which matters for long animations that keep every frame.
-    const std::size_t pixelCount = std::size_t(width) * std::size_t(height);
+    // Zeroed pixel memory, so row padding stays 0. Colour frames stay
+    // indexed (one byte a pixel, 16 or 256 colours): they show the same
+    // colours as a converted bitmap at a quarter of the memory, which
+    // matters for long animations that keep every frame.
     const bool mono = depth == 1;
     const qsizetype stride = mono ? (qsizetype(width) + 31) / 32 * 4 : (qsizetype(width) + 3) / 4 * 4;
     uchar *pixels = static_cast<uchar *>(std::calloc(std::size_t(stride) * std::size_t(height) + 1, 1));
-    if (!pixels)
+    if (!pixels) {
+        refund();
         readError();
-    QImage image(pixels, width, height, stride, mono ? QImage::Format_Mono : QImage::Format_Indexed8,
-                 [](void *memory) { std::free(memory); }, pixels);
-    if (image.isNull()) {
+    }
+    QImage bitmap(pixels, width, height, stride, mono ? QImage::Format_Mono : QImage::Format_Indexed8,
+                  [](void *memory) { std::free(memory); }, pixels);
+    if (bitmap.isNull()) {
         std::free(pixels);
+        refund();
         readError();
     }
 
-    // Straight into the bitmap when stream order is memory order;
-    // otherwise through a buffer whose rows are then placed: in order, or
-    // by the four interlace passes (a pass starting outside the frame is
-    // skipped), and packed to bits for monochrome frames.
+    // Straight into the bitmap when stream order is memory order, otherwise
+    // through a buffer whose rows are then placed.
     const bool direct = !mono && !m_interlaced && stride == width;
-    std::vector<std::uint8_t> indices(direct ? 0 : pixelCount, 0);
-    const bool damaged = DecodeLZW(item->CompressedData, direct ? pixels : indices.data(), pixelCount,
-                                   item->BitsPerPixel, LoadCorruptedGIFs);
-    m_corrupted = m_corrupted || damaged;
-    image.setColorTable(Palette());
-    if (m_pixelBudget)
-        *m_pixelBudget -= area;
+    std::vector<std::uint8_t> indices(direct ? 0 : std::size_t(area));
+    try {
+        m_corrupted = DecodeLZW(item.CompressedData, direct ? pixels : indices.data(), std::size_t(area),
+                                item.BitsPerPixel, LoadCorruptedGIFs)
+                      || m_corrupted;
+    } catch (...) {
+        refund();
+        throw;
+    }
+    bitmap.setColorTable(Palette());
+    if (!direct)
+        placeRows(indices.data(), bitmap);
+    return bitmap;
+}
 
-    if (!direct) {
-        static constexpr int passStart[4] = {0, 4, 2, 1};
-        static constexpr int passStep[4] = {8, 8, 4, 2};
-        int pass = 0;
-        int row = 0;
-        for (int i = 0; i < height; ++i) {
-            const std::uint8_t *src = indices.data() + std::size_t(i) * std::size_t(width);
-            uchar *dst = pixels + std::size_t(row) * std::size_t(stride);
-            if (mono) {
-                for (int x = 0; x < width; ++x) {
-                    if (src[x] & 1)
-                        dst[x >> 3] |= uchar(0x80 >> (x & 7));
-                }
-            } else {
-                std::memcpy(dst, src, std::size_t(width));
+void TGIFFrame::placeRows(const std::uint8_t *indices, QImage &bitmap) const
+{
+    static constexpr int passStart[4] = {0, 4, 2, 1};
+    static constexpr int passStep[4] = {8, 8, 4, 2};
+    const int width = bitmap.width();
+    const int height = bitmap.height();
+    const bool mono = bitmap.depth() == 1;
+    int pass = 0;
+    int row = 0;
+    for (int i = 0; i < height; ++i) {
+        const std::uint8_t *src = indices + std::size_t(i) * std::size_t(width);
+        uchar *dst = bitmap.scanLine(row);
+        if (mono) {
+            for (int x = 0; x < width; ++x) {
+                if (src[x] & 1)
+                    dst[x >> 3] |= uchar(0x80 >> (x & 7));
             }
-            if (!m_interlaced) {
-                ++row;
-                continue;
-            }
-            row += passStep[pass];
-            while (row >= height && pass < 3) {
-                ++pass;
-                row = passStart[pass];
-            }
+        } else {
+            std::memcpy(dst, src, std::size_t(width));
+        }
+        if (!m_interlaced) {
+            ++row;
+            continue;
+        }
+        // The four interlace passes; a pass starting outside the frame is
+        // skipped.
+        row += passStep[pass];
+        while (row >= height && pass < 3) {
+            ++pass;
+            row = passStart[pass];
         }
     }
-    m_bitmap = std::move(image);
-    return m_bitmap;
 }
 
 QList<QRgb> TGIFFrame::Palette() const
@@ -465,36 +187,46 @@ int TGIFFrame::Height() const
     return Bitmap().height();
 }
 
+// Key-coloured pixels become fully transparent and all others fully
+// opaque, so drawing never blends. Four bytes a pixel, taken from the
+// image's budget like the bitmaps.
+const QImage &TGIFFrame::keyed() const
+{
+    if (!m_keyed.isNull() && m_keyedColor == m_transparentColor)
+        return m_keyed;
+    const QImage &bitmap = Bitmap();
+    const std::int64_t cost = 4 * std::int64_t(bitmap.width()) * bitmap.height();
+    if (m_pixelBudget && !m_pixelBudget->take(cost))
+        readError();
+    QImage keyed = bitmap.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = qRgb(redOf(m_transparentColor), greenOf(m_transparentColor), blueOf(m_transparentColor));
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x) {
+            if (line[x] == key)
+                line[x] = 0;
+        }
+    }
+    if (m_pixelBudget && !m_keyed.isNull())
+        m_pixelBudget->give(4 * std::int64_t(m_keyed.width()) * m_keyed.height());
+    m_keyed = std::move(keyed);
+    m_keyedColor = m_transparentColor;
+    return m_keyed;
+}
+
 void TGIFFrame::Draw(QPainter &canvas, const QRect &rect, bool useKey) const
 {
     const QImage &bitmap = Bitmap();
     if (bitmap.isNull())
         return;
-    const QImage *source = &bitmap;
-    if (useKey && m_transparentColor != clNone) {
-        if (m_keyed.isNull() || m_keyedColor != m_transparentColor) {
-            // Key-coloured pixels become fully transparent and all others
-            // fully opaque, so drawing never blends.
-            m_keyed = bitmap.convertToFormat(QImage::Format_ARGB32);
-            const QRgb key = qRgb(redOf(m_transparentColor), greenOf(m_transparentColor),
-                                  blueOf(m_transparentColor));
-            for (int y = 0; y < m_keyed.height(); ++y) {
-                auto *line = reinterpret_cast<QRgb *>(m_keyed.scanLine(y));
-                for (int x = 0; x < m_keyed.width(); ++x) {
-                    if (line[x] == key)
-                        line[x] = 0;
-                }
-            }
-            m_keyedColor = m_transparentColor;
-        }
-        source = &m_keyed;
-    }
+    const bool keyedDraw = useKey && m_transparentColor != clNone;
+    const QImage &source = keyedDraw ? keyed() : bitmap;
     canvas.save();
     canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    if (source == &m_keyed)
+    if (keyedDraw)
         canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    canvas.drawImage(rect, *source);
+    canvas.drawImage(rect, source);
     canvas.restore();
 }
 
@@ -502,6 +234,7 @@ void TGIFFrame::Draw(QPainter &canvas, const QRect &rect, bool useKey) const
 
 TGIFImage::TGIFImage()
     : m_header{std::make_shared<TGIFData>()}
+    , m_pixelBudget{std::make_shared<TPixelBudget>(MaxGIFImagePixels)}
 {
 }
 
@@ -517,19 +250,26 @@ TGIFImage::TGIFImage(const TGIFImage &other)
       m_looping{other.m_looping},
       m_repeatCount{other.m_repeatCount},
       m_transparent{other.m_transparent},
-      m_paletteModified{other.m_paletteModified}
+      m_paletteModified{other.m_paletteModified},
+      // The copy holds what the original has decoded so far and goes on
+      // with a budget of its own from there.
+      m_pixelBudget{std::make_shared<TPixelBudget>(other.m_pixelBudget->left())}
 {
     m_frames.reserve(other.m_frames.size());
-    for (const auto &frame : other.m_frames)
+    for (const auto &frame : other.m_frames) {
         m_frames.push_back(std::make_unique<TGIFFrame>(*frame));
+        m_frames.back()->m_pixelBudget = m_pixelBudget;
+    }
 }
 
 TGIFImage &TGIFImage::operator=(const TGIFImage &other)
 {
+    QMutexLocker lock(m_changeLock);
     if (this != &other) {
         TGIFImage copy{other};
         std::swap(m_header, copy.m_header);
         std::swap(m_frames, copy.m_frames);
+        std::swap(m_pixelBudget, copy.m_pixelBudget);
         m_currentFrame = copy.m_currentFrame;
         m_version = copy.m_version;
         m_screenWidth = copy.m_screenWidth;
@@ -555,6 +295,7 @@ void TGIFImage::reset()
     m_backgroundColor = clNone;
     m_looping = false;
     m_repeatCount = 1;
+    m_pixelBudget = std::make_shared<TPixelBudget>(MaxGIFImagePixels);
 }
 
 void TGIFImage::changed()
@@ -565,6 +306,7 @@ void TGIFImage::changed()
 
 void TGIFImage::LoadGIF(std::int64_t size, QIODevice &stream, bool decodeFirst)
 {
+    QMutexLocker lock(m_changeLock);
     reset();
     // Read in pieces so that a forged length costs no more memory than the
     // bytes that are really there.
@@ -576,10 +318,16 @@ void TGIFImage::LoadGIF(std::int64_t size, QIODevice &stream, bool decodeFirst)
             readError();
         data.append(got);
     }
-    LoadGIF(data, decodeFirst);
+    load(data, decodeFirst);
 }
 
 void TGIFImage::LoadGIF(QByteArrayView gif, bool decodeFirst)
+{
+    QMutexLocker lock(m_changeLock);
+    load(gif, decodeFirst);
+}
+
+void TGIFImage::load(QByteArrayView gif, bool decodeFirst)
 {
     reset();
     GifReader{*this, gif}.read();

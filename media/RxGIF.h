@@ -11,9 +11,11 @@
 #include <QList>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -31,10 +33,40 @@ extern bool LoadCorruptedGIFs;
 // its bitmap is built, so a forged 65535 x 65535 descriptor cannot exhaust
 // memory. Large enough for any real animation.
 extern std::int64_t MaxGIFFramePixels;
-// The bitmaps of all frames of one load together hold at most this many
-// pixels (one byte each); a frame that would pass it is refused the same
-// way, so a small file of many large frames cannot exhaust memory either.
+// The bitmaps of all frames of one image together hold at most this many
+// bytes: one a pixel for a frame's bitmap, four a pixel for its keyed copy
+// (Draw with a key). A frame or keyed copy that would pass it is refused
+// the same way, so a small file of many large frames cannot exhaust memory
+// either. Every copy of an image gets a budget of its own.
 extern std::int64_t MaxGIFImagePixels;
+// A logical screen larger than this many pixels is refused with the read
+// error when a frame of it is composed (its 32-bit composition surface
+// would be four bytes a pixel), before anything is allocated.
+extern std::int64_t MaxGIFScreenPixels;
+
+// What a frame leaves behind for the next one, as the graphic control
+// extension says. Values 4..7 are undefined and kept as read: such a frame
+// is drawn only as the frame shown, never under a later one.
+enum class TDisposal : std::uint8_t {
+    None = 0,
+    Leave = 1,
+    RestoreBackground = 2,
+    RestorePrevious = 3,
+};
+
+// The bytes an image's frames may still take; shared by the frames of one
+// image, taken from both the window thread and a drawing thread.
+class TPixelBudget {
+public:
+    explicit TPixelBudget(std::int64_t bytes) : m_left{bytes} {}
+    // Takes bytes when that many are left; false (and nothing taken) if not.
+    bool take(std::int64_t bytes);
+    void give(std::int64_t bytes) { m_left.fetch_add(bytes); }
+    std::int64_t left() const { return m_left.load(); }
+
+private:
+    std::atomic<std::int64_t> m_left;
+};
 
 // A colour table: Count entries in use (0..256), then red, green, blue per
 // entry as the file stores them. Unused entries are zero.
@@ -117,6 +149,7 @@ public:
     // 0 none given, 1 leave in place, 2 restore to background, 3 restore
     // previous; 4..7 as the file says.
     int Disposal() const { return m_disposal; }
+    TDisposal DisposalMethod() const { return TDisposal(m_disposal); }
     bool Interlaced() const { return m_interlaced; }
     bool Corrupted() const { return m_corrupted; }
     bool HasLocalColors() const { return m_hasLocalColors; }
@@ -135,9 +168,19 @@ private:
     friend class TGIFImage;
     friend class GifReader;
 
+    // 1, 4 or 8 bits a pixel from the table's size.
+    int depth() const;
+    // The frame's indices as the stream delivers them, straight into the
+    // bitmap when that is memory order; returns the bitmap.
+    QImage decode(int depth) const;
+    // Puts stream-order rows into the bitmap: in order or by the interlace
+    // passes, packed to bits for a monochrome bitmap.
+    void placeRows(const std::uint8_t *indices, QImage &bitmap) const;
+    const QImage &keyed() const;
+
     std::shared_ptr<const TGIFItem> m_pixelData;
-    // Pixels the frames of this load may still decode; shared by them.
-    std::shared_ptr<std::int64_t> m_pixelBudget;
+    // What the frames of the owning image may still take; shared by them.
+    std::shared_ptr<TPixelBudget> m_pixelBudget;
     std::vector<TExtension> m_extensions;
     int m_left{0};
     int m_top{0};
@@ -208,9 +251,14 @@ public:
 
     // Called at the end of every successful load and after assignment.
     void setOnChange(std::function<void()> handler) { m_onChange = std::move(handler); }
+    // Held for the whole of every load and assignment, change notification
+    // included, so that an owner drawing on another thread under the same
+    // lock never sees the content half replaced. Not copied.
+    void setChangeLock(std::recursive_mutex *lock) { m_changeLock = lock; }
 
 private:
     friend class GifReader;
+    void load(QByteArrayView gif, bool decodeFirst);
     void reset();
     void changed();
     const TGIFFrame *current() const;
@@ -227,6 +275,8 @@ private:
     bool m_transparent{true};
     bool m_paletteModified{false};
     std::function<void()> m_onChange;
+    std::recursive_mutex *m_changeLock{nullptr};
+    std::shared_ptr<TPixelBudget> m_pixelBudget;
 };
 
 } // namespace tavlo

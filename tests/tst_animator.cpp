@@ -196,6 +196,26 @@ void loadGif(TRxGIFAnimator &animator, const QByteArray &gif)
     animator.Image().LoadGIF(QByteArrayView(gif));
 }
 
+// Three opaque 4 x 4 frames, one after the other.
+QByteArray redBlueGreen()
+{
+    return makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
+                          solidFrame(0, 0, 4, 4, Green, 1)});
+}
+
+// The backdrop window with one control on it, at (0, 0), playing gif.
+struct Stage {
+    Backdrop window;
+    TRxGIFAnimator &animator{*new TRxGIFAnimator(&window)};
+
+    explicit Stage(const QByteArray &gif) { loadGif(animator, gif); }
+    bool shown()
+    {
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+};
+
 } // namespace
 
 class TestAnimator : public QObject {
@@ -365,12 +385,10 @@ void TestAnimator::composition()
     QFETCH(int, target);
     QFETCH(int, startFrame);
 
-    Backdrop window;
-    TRxGIFAnimator animator(&window);
-    loadGif(animator, makeGif(8, 6, frames));
+    Stage stage{makeGif(8, 6, frames)};
+    QVERIFY(stage.shown());
+    auto &[window, animator] = stage;
     QCOMPARE(animator.Image().Count(), frames.size());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     // Tick by tick up to the target: every composition, incremental or not,
     // shows what the GIF rules say.
@@ -402,11 +420,9 @@ void TestAnimator::frameIndexJumps()
     QList<TestFrame> delayed = frames;
     delayed[3].delay = 30;
     delayed[4].delay = 70;
-    Backdrop window;
-    TRxGIFAnimator animator(&window);
-    loadGif(animator, makeGif(8, 6, delayed));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Stage stage{makeGif(8, 6, delayed)};
+    QVERIFY(stage.shown());
+    auto &[window, animator] = stage;
     const QRgb key = toQColor(clWindow).rgb();
     QSignalSpy changed(&animator, &TRxGIFAnimator::OnFrameChanged);
 
@@ -437,8 +453,7 @@ void TestAnimator::frameIndexJumps()
 void TestAnimator::outOfRangeFrameIndexIgnored()
 {
     TRxGIFAnimator animator;
-    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
-                                     solidFrame(0, 0, 4, 4, Green, 1)}));
+    loadGif(animator, redBlueGreen());
     animator.setFrameIndex(1);
     QSignalSpy changed(&animator, &TRxGIFAnimator::OnFrameChanged);
     for (int bad : {-1, 3, 1000}) {
@@ -451,12 +466,9 @@ void TestAnimator::outOfRangeFrameIndexIgnored()
 
 void TestAnimator::imageChangeStartsOver()
 {
-    Backdrop window;
-    TRxGIFAnimator animator(&window);
-    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
-                                     solidFrame(0, 0, 4, 4, Green, 1)}));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Stage stage{redBlueGreen()};
+    QVERIFY(stage.shown());
+    auto &[window, animator] = stage;
     animator.AdvanceFrame();
     animator.AdvanceFrame();
     QCOMPARE(animator.CacheIndex(), 2);
@@ -484,11 +496,9 @@ void TestAnimator::imageChangeStartsOver()
 
 void TestAnimator::singleFrameNeverTicks()
 {
-    Backdrop window;
-    TRxGIFAnimator animator(&window);
-    loadGif(animator, makeGif(6, 6, {solidFrame(0, 0, 6, 6, Green, 1)}));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Stage stage{makeGif(6, 6, {solidFrame(0, 0, 6, 6, Green, 1)})};
+    QVERIFY(stage.shown());
+    auto &[window, animator] = stage;
     QSignalSpy changed(&animator, &TRxGIFAnimator::OnFrameChanged);
     animator.setAnimate(true);
     QVERIFY(animator.Animate());
@@ -502,12 +512,9 @@ void TestAnimator::singleFrameNeverTicks()
 
 void TestAnimator::loopFalseStopsOnFrameZero()
 {
-    Backdrop window;
-    TRxGIFAnimator animator(&window);
-    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
-                                     solidFrame(0, 0, 4, 4, Green, 1)}));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Stage stage{redBlueGreen()};
+    QVERIFY(stage.shown());
+    auto &[window, animator] = stage;
     animator.setLoop(false);
     animator.setAnimate(true);
     QSignalSpy stopped(&animator, &TRxGIFAnimator::OnStop);
@@ -525,12 +532,9 @@ void TestAnimator::loopFalseStopsOnFrameZero()
 
 void TestAnimator::hiddenControlFreezes()
 {
-    Backdrop window;
-    TRxGIFAnimator animator(&window);
-    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
-                                     solidFrame(0, 0, 4, 4, Green, 1)}));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Stage stage{redBlueGreen()};
+    QVERIFY(stage.shown());
+    auto &[window, animator] = stage;
     animator.AdvanceFrame();
     animator.hide();
     animator.AdvanceFrame();
@@ -598,8 +602,7 @@ void TestAnimator::firstTickWaitsForTheFirstSleep()
         if (firstChange < 0)
             firstChange = clock.elapsed();
     });
-    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1),
-                                     solidFrame(0, 0, 4, 4, Green, 1)}));
+    loadGif(animator, redBlueGreen());
     QCOMPARE(animator.Timer().Interval(), 100u);
     QCOMPARE(animator.Timer().Thread()->SleepInterval(), 1000u);
     QTRY_VERIFY_WITH_TIMEOUT(firstChange >= 0, 5000);
@@ -663,11 +666,9 @@ void TestAnimator::placement()
 
 void TestAnimator::transparentOffDrawsKeyOpaque()
 {
-    Backdrop window;
-    TRxGIFAnimator animator(&window);
-    loadGif(animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Key, 1, Key), solidFrame(1, 1, 2, 2, Red, 1)}));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Stage stage{makeGif(4, 4, {solidFrame(0, 0, 4, 4, Key, 1, Key), solidFrame(1, 1, 2, 2, Red, 1)})};
+    QVERIFY(stage.shown());
+    auto &[window, animator] = stage;
     QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(0, 0), backdropColor(0, 0));
     animator.setTransparent(false);
     QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(0, 0), testPalette[Key]);
@@ -697,6 +698,20 @@ void TestAnimator::autoSizeOnlyOutsideLoading()
     loaded.setAutoSize(false);
     loaded.resize(50, 50);
     QCOMPARE(loaded.size(), QSize(50, 50));
+
+    // A screen too large to compose: the control keeps its size, and its
+    // paint fails with the read error before allocating anything.
+    QStringList shown;
+    TRxTimer::setExceptionDisplay([&shown](const std::exception &e) { shown << QString::fromUtf8(e.what()); });
+    auto restore = qScopeGuard([] { TRxTimer::setExceptionDisplay(nullptr); });
+    loaded.setAutoSize(true);
+    QCOMPARE(loaded.size(), QSize(12, 7));
+    loadGif(loaded, makeGif(65535, 65535, {solidFrame(0, 0, 1, 1, Red, 1)}));
+    QCOMPARE(loaded.size(), QSize(12, 7));
+    loaded.repaint();
+    QVERIFY(loaded.FrameCache().isNull());
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(shown.first(), QStringLiteral("Erreur de lecture du flux"));
 }
 
 void TestAnimator::destructionIsSilent()
@@ -749,6 +764,30 @@ void TestAnimator::asyncDrawing()
 
     animator->setAnimate(true);
     QTRY_VERIFY(heard >= 12);
+
+    // Stopping waits for a tick already under way: the frame stays put.
+    for (int round = 0; round < 10; ++round) {
+        animator->setAnimate(true);
+        QTest::qWait(40 + round * 7);
+        animator->setAnimate(false);
+        const int stoppedAt = animator->FrameIndex();
+        QTest::qWait(70);
+        QCOMPARE(animator->FrameIndex(), stoppedAt);
+    }
+
+    // The picture replaced through Image() while ticks compose on the
+    // pacing thread: each replacement holds the control's lock throughout.
+    TGIFImage other;
+    other.LoadGIF(makeGif(6, 6, {frames[2], frames[0], frames[1]}));
+    animator->setAnimate(true);
+    for (int round = 0; round < 40; ++round) {
+        if (round % 2)
+            animator->Image() = other;
+        else
+            animator->Image().LoadGIF(makeGif(6, 6, frames));
+        QTest::qWait(3);
+    }
+    QCOMPARE(animator->Image().Count(), 3);
     delete animator;
 }
 

@@ -2,6 +2,7 @@
 // equality with giflib on files made by other encoders, the shipped streams.
 
 #include "media/Exceptions.h"
+#include "media/GIFCtrlComposer.h"
 #include "media/Lzw.h"
 #include "media/RxGIF.h"
 
@@ -86,6 +87,41 @@ QByteArray lzwEncode(const QList<int> &pixels, int codeSize, int blockSize = 255
     }
     out.append('\0');
     return out;
+}
+
+// Packs hand-chosen codes at the widths a decoder reads them with (the
+// width grows as entries are added, and restarts at each clear code), in
+// one sub-block with its terminator.
+QByteArray packCodes(int codeSize, const QList<int> &codes)
+{
+    QByteArray bytes;
+    std::uint32_t acc = 0;
+    int bits = 0;
+    const int clear = 1 << codeSize;
+    int width = codeSize + 1;
+    int next = clear + 2;
+    bool first = true;
+    for (const int code : codes) {
+        acc |= std::uint32_t(code) << bits;
+        bits += width;
+        while (bits >= 8) {
+            bytes.append(char(acc & 0xFF));
+            acc >>= 8;
+            bits -= 8;
+        }
+        if (code == clear) {
+            width = codeSize + 1;
+            next = clear + 2;
+            first = true;
+        } else if (code != clear + 1) {
+            if (!first && next < 4096 && ++next == (1 << width) && width < 12)
+                ++width;
+            first = false;
+        }
+    }
+    if (bits > 0)
+        bytes.append(char(acc & 0xFF));
+    return char(codeSize) + (char(bytes.size()) + bytes) + '\0';
 }
 
 QList<int> randomPixels(int count, int colors, quint32 seed)
@@ -315,6 +351,8 @@ private slots:
     void delaySaturates();
     void lzwAgainstGiflib_data();
     void lzwAgainstGiflib();
+    void earlyStop_data();
+    void earlyStop();
     void lzwDamage();
     void filesAgainstGiflib_data();
     void filesAgainstGiflib();
@@ -693,9 +731,13 @@ void TestGif::cutFrameIsCorrupted()
     const TGIFImage partial = load(smallBlocks.left(smallBlocks.size() - 12));
     const QImage bitmap = partial.Frames(0).Bitmap();
     QVERIFY(partial.Frames(0).Corrupted());
-    QCOMPARE(bitmap.pixel(0, 0), entryColor(pixels[0]));
-    QCOMPARE(bitmap.pixel(5, 0), entryColor(pixels[5]));
-    QCOMPARE(bitmap.pixel(15, 7), entryColor(0));
+    // A run of right pixels, then index 0 to the end of the frame.
+    int written = 0;
+    while (written < 128 && bitmap.pixel(written % 16, written / 16) == entryColor(pixels[written]))
+        ++written;
+    QVERIFY(written > 5);
+    for (int i = written; i < 128; ++i)
+        QCOMPARE(bitmap.pixel(i % 16, i / 16), entryColor(0));
 
     // The cut block's length byte is consumed; reading goes on right
     // after it, here finding a whole frame among the missing block's bytes.
@@ -779,37 +821,67 @@ void TestGif::lzwAgainstGiflib()
         QCOMPARE(int(out[std::size_t(i)]), pixels[i] & ((1 << tableBits) - 1));
 }
 
+void TestGif::earlyStop_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QList<int>>("decoded");
+    QTest::addColumn<bool>("damaged");
+    const QList<int> ramp{0, 1, 2, 3, 0, 1, 2, 3};
+    // clear 4, end 5, first entry 6 ("0 1")
+    QTest::newRow("end code after a short string")
+        << packCodes(2, {4, 0, 1, 2, 3, 0, 1, 2, 3, 6, 5}) << ramp + QList<int>{0, 1} << false;
+    QTest::newRow("data runs out")
+        << packCodes(2, {4, 0, 1, 2, 3, 0, 1, 2, 3, 6}) << ramp + QList<int>{0, 1} << false;
+    // A block that promises more than is left: the decoder takes what is
+    // there; the reader drops the whole block, so the frame shows nothing.
+    QByteArray cut = packCodes(2, {4, 0, 1, 2, 3, 0, 1, 2, 3, 6, 5}).chopped(1);
+    cut[1] = char(cut.size() + 8);
+    QTest::newRow("cut sub-block") << cut << ramp + QList<int>{0, 1} << true;
+    // The table is damaged: decoding stops where it stands.
+    QTest::newRow("code beyond next free") << packCodes(2, {4, 1, 7, 5}) << QList<int>{1} << true;
+    QTest::newRow("table code after clear") << packCodes(2, {4, 1, 2, 4, 6, 1, 5}) << QList<int>{1, 2} << true;
+    // A clear or end code right after a clear is obeyed, not shown as a pixel.
+    QTest::newRow("clear twice") << packCodes(2, {4, 4, 1, 2, 6, 5}) << QList<int>{1, 2, 1, 2} << false;
+    QTest::newRow("end after clear") << packCodes(2, {4, 1, 2, 4, 5, 3}) << QList<int>{1, 2} << false;
+    QByteArray clamped = packCodes(2, {4, 1, 2, 3, 6, 5});
+    clamped[0] = 1;
+    QTest::newRow("clamped code size") << clamped << QList<int>{1} << true;
+}
+
+void TestGif::earlyStop()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QList<int>, decoded);
+    QFETCH(bool, damaged);
+
+    // Whatever the buffer held, nothing past what the data wrote survives.
+    std::vector<std::uint8_t> out(20, 0xEE);
+    QCOMPARE(DecodeLZW(data, out.data(), out.size(), 2, true), damaged);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        QCOMPARE(int(out[i]), i < std::size_t(decoded.size()) ? decoded[qsizetype(i)] : 0);
+
+    // The same data as a 5 x 4 frame: every pixel, not only the last.
+    const TGIFImage image = load(Gif(5, 4).raw(",").u16(0).u16(0).u16(5).u16(4).u8(0).raw(data).trailer());
+    const TGIFFrame &frame = image.Frames(0);
+    QCOMPARE(frame.Corrupted(), damaged);
+    if (QByteArrayView(QTest::currentDataTag()) == "cut sub-block")
+        decoded.clear();
+    for (int i = 0; i < 20; ++i)
+        QCOMPARE(frame.Bitmap().pixel(i % 5, i / 5), entryColor(i < decoded.size() ? decoded[i] : 0));
+}
+
 void TestGif::lzwDamage()
 {
     const QByteArray data = lzwEncode(randomPixels(64, 4, 3), 2);
-    std::vector<std::uint8_t> out(64);
-
-    // Data that ends early: what decodes is kept, the rest is untouched.
-    const QByteArray cut = data.left(6);
-    std::fill(out.begin(), out.end(), 0);
-    QVERIFY(DecodeLZW(cut, out.data(), out.size(), 2, true));
-    QVERIFY(std::any_of(out.begin(), out.end(), [](auto v) { return v != 0; }));
-    QCOMPARE(int(out.back()), 0);
 
     // More pixels than the frame: stops at the last one.
     std::vector<std::uint8_t> small(10, 0);
     QVERIFY(!DecodeLZW(data, small.data(), small.size(), 2, true));
 
-    // A clamped code size shows the value after the clear code only.
-    QByteArray clamped = lzwEncode({1, 2, 3, 1, 2, 3}, 2);
-    clamped[0] = 1;
-    std::vector<std::uint8_t> six(6, 0);
-    QVERIFY(DecodeLZW(clamped, six.data(), six.size(), 2, true));
-    QCOMPARE(six, (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0}));
-
-    // A code beyond the next free entry stops decoding where it stands.
-    // codes (3 bits): clear 4, literal 1, 7 (next free is 6)
-    const QByteArray beyond = QByteArray("\x02\x02\xCC\x01\x00", 5);
+    // Strict decoding throws at the damage instead.
+    const QByteArray beyond = packCodes(2, {4, 1, 7, 5});
     std::vector<std::uint8_t> four(4, 9);
-    QVERIFY(DecodeLZW(beyond, four.data(), four.size(), 2, true));
-    QCOMPARE(four, (std::vector<std::uint8_t>{1, 9, 9, 9}));
-    QVERIFY_THROWS_EXCEPTION(EInvalidGraphicOperation,
-                             DecodeLZW(beyond, four.data(), four.size(), 2, false));
+    QVERIFY_THROWS_EXCEPTION(EInvalidGraphicOperation, DecodeLZW(beyond, four.data(), four.size(), 2, false));
 
     // An empty frame decodes nothing and is not damaged.
     QVERIFY(!DecodeLZW(data, nullptr, 0, 2, true));
@@ -994,6 +1066,17 @@ void TestGif::drawKeyed()
     QCOMPARE(canvas.pixel(2, 1), entryColor(1));
     QCOMPARE(canvas.pixel(0, 0), under);
     QCOMPARE(canvas.pixel(3, 3), under);
+
+    // A 1-bit frame is keyed on its transparent colour like any other.
+    const TGIFImage mono = load(Gif(2, 1, 1).graphicControl(0, 0, 1).image(0, 0, 2, 1, {0, 1}).trailer());
+    QCOMPARE(mono.Frames(0).Bitmap().format(), QImage::Format_Mono);
+    canvas.fill(under);
+    {
+        QPainter painter{&canvas};
+        mono.Frames(0).Draw(painter, QRect(0, 0, 2, 1), true);
+    }
+    QCOMPARE(canvas.pixel(0, 0), entryColor(0));
+    QCOMPARE(canvas.pixel(1, 0), under);
 }
 
 void TestGif::hugeFrameRefused()
@@ -1021,8 +1104,37 @@ void TestGif::hugeFrameRefused()
     QCOMPARE(many.Frames(1).Bitmap().pixel(0, 0), entryColor(2));
     QVERIFY_THROWS_EXCEPTION(EReadError, many.Frames(2).Bitmap());
     many.LoadGIF(three, true);
+    // A copy goes on with a budget of its own: what the original spends
+    // does not starve it, nor the other way round.
+    const TGIFImage copy{many};
     QCOMPARE(many.Frames(1).Bitmap().width(), 4000);
+    QCOMPARE(copy.Frames(1).Bitmap().width(), 4000);
+    QVERIFY_THROWS_EXCEPTION(EReadError, copy.Frames(2).Bitmap());
+    // Keyed copies are four bytes a pixel of the same budget.
+    MaxGIFImagePixels = 2 * 4000 + 4 * 4000;
+    const TGIFImage keyed = load(Gif(4000, 1).graphicControl(0, 0, 1).image(0, 0, 4000, 1, {1, 2})
+                                     .graphicControl(0, 0, 1).image(0, 0, 4000, 1, {1, 3}).trailer());
+    QImage canvas(4000, 1, QImage::Format_RGB32);
+    QPainter painter{&canvas};
+    keyed.Frames(0).Draw(painter, canvas.rect(), true);
+    QCOMPARE(keyed.Frames(1).Bitmap().width(), 4000);
+    QVERIFY_THROWS_EXCEPTION(EReadError, keyed.Frames(1).Draw(painter, canvas.rect(), true));
+    painter.end();
     MaxGIFImagePixels = saved;
+
+    // A huge logical screen loads, but composing it is refused with the
+    // read error before its surface is allocated.
+    const TGIFImage screen = load(Gif(65535, 65535).image(0, 0, 1, 1, {1}).trailer());
+    QCOMPARE(screen.ScreenWidth(), 65535);
+    TFrameComposer composer;
+    TColor key = clNone;
+    try {
+        composer.Compose(screen, 0, key);
+        QFAIL("no error raised");
+    } catch (const EReadError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Erreur de lecture du flux"));
+    }
+    QVERIFY(composer.Cache().isNull());
 
     // Frame rows that are merely wide decode.
     const TGIFImage wide = load(Gif(4000, 1).image(0, 0, 4000, 1, {1, 2, 3}).trailer());

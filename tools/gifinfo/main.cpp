@@ -12,6 +12,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <stdexcept>
 
 using namespace tavlo;
 
@@ -69,19 +70,33 @@ QString describe(const TGIFImage &image, const QString &framesDir)
     out << "  \"frames\": [";
     for (int i = 0; i < image.Count(); ++i) {
         const TGIFFrame &frame = image.Frames(i);
-        const QImage &bitmap = frame.Bitmap();
-        if (!framesDir.isEmpty() && !bitmap.isNull()) {
-            const QString path = QDir{framesDir}.filePath(
-                QStringLiteral("frame-%1.png").arg(i, 3, 10, QLatin1Char('0')));
-            if (!bitmap.save(path, "PNG"))
-                throw Exception(QStringLiteral("Cannot write %1").arg(path));
+        // A frame whose bitmap cannot be built is reported as such; the
+        // others are still described and written.
+        QString error;
+        int width = 0;
+        int height = 0;
+        try {
+            const QImage &bitmap = frame.Bitmap();
+            width = bitmap.width();
+            height = bitmap.height();
+            if (!framesDir.isEmpty() && !bitmap.isNull()) {
+                const QString path = QDir{framesDir}.filePath(
+                    QStringLiteral("frame-%1.png").arg(i, 3, 10, QLatin1Char('0')));
+                if (!bitmap.save(path, "PNG"))
+                    throw std::runtime_error(qPrintable(QStringLiteral("Cannot write %1").arg(path)));
+            }
+        } catch (const Exception &e) {
+            error = e.message();
         }
         out << (i ? ",\n" : "\n") << "    {\"left\": " << frame.Left() << ", \"top\": " << frame.Top()
-            << ", \"width\": " << frame.Width() << ", \"height\": " << frame.Height()
+            << ", \"width\": " << width << ", \"height\": " << height
             << ", \"delay\": " << frame.Delay() << ", \"disposal\": " << frame.Disposal()
             << ", \"interlaced\": " << (frame.Interlaced() ? "true" : "false")
             << ", \"corrupted\": " << (frame.Corrupted() ? "true" : "false")
-            << ", \"transparentColor\": " << colorText(frame.TransparentColor()) << "}";
+            << ", \"transparentColor\": " << colorText(frame.TransparentColor());
+        if (!error.isEmpty())
+            out << ", \"error\": " << jsonString(error.toUtf8());
+        out << "}";
     }
     out << (image.Count() ? "\n  ]\n" : "]\n") << "}\n";
     out.flush();
@@ -115,14 +130,19 @@ int main(int argc, char *argv[])
     }
     if (!framesDir.isEmpty())
         QDir{}.mkpath(framesDir);
+    TGIFImage image;
     try {
-        TGIFImage image;
         image.LoadFromStream(in);
-        const QString json = describe(image, framesDir);
-        std::fputs(json.toUtf8().constData(), stdout);
     } catch (const Exception &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
+    }
+    try {
+        const QString json = describe(image, framesDir);
+        std::fputs(json.toUtf8().constData(), stdout);
+    } catch (const std::runtime_error &e) {
+        std::fprintf(stderr, "gifinfo: %s\n", e.what());
+        return 1;
     }
     return 0;
 }
