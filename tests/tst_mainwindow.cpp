@@ -26,6 +26,10 @@
 #include <deque>
 #include <functional>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace tavlo;
 
 namespace {
@@ -775,7 +779,13 @@ private slots:
         QTest::newRow("X server nobody runs") << QByteArray() << QByteArray(":987") << QByteArray() << false;
         QTest::newRow("xcb asked, no server") << QByteArray("xcb") << QByteArray() << QByteArray() << false;
         QTest::newRow("offscreen asked") << QByteArray("offscreen") << QByteArray() << QByteArray() << true;
-        QTest::newRow("wayland session") << QByteArray() << QByteArray() << QByteArray("wayland-0") << true;
+        QTest::newRow("Wayland socket nobody serves")
+            << QByteArray() << QByteArray() << QByteArray("/nonexistent/wayland-0") << false;
+        QTest::newRow("wayland asked, nobody serves")
+            << QByteArray("wayland") << QByteArray() << QByteArray("/nonexistent/wayland-0") << false;
+        QTest::newRow("Wayland socket that never answers") << QByteArray() << QByteArray() << QByteArray("silent") << false;
+        QTest::newRow("wayland, then offscreen")
+            << QByteArray("wayland;offscreen") << QByteArray() << QByteArray("/nonexistent/wayland-0") << true;
     }
 
     void displayCheck()
@@ -786,6 +796,17 @@ private slots:
         QFETCH(bool, available);
         const QByteArray saved[3] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY")};
         const char *names[3] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+        // A compositor's socket that takes the connection and says nothing.
+        QTemporaryDir folder;
+        const QByteArray silentPath = QFile::encodeName(folder.filePath(QStringLiteral("wayland-silent")));
+        const int silent = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, silentPath.constData(), sizeof(address.sun_path));
+        QVERIFY(bind(silent, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0);
+        QVERIFY(listen(silent, 4) == 0);
+        if (wayland == "silent")
+            wayland = silentPath;
         const QByteArray values[3] = {platform, display, wayland};
         for (int i = 0; i < 3; ++i)
             values[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], values[i]);
@@ -794,6 +815,7 @@ private slots:
         const bool result = displayAvailable(1, argv);
         for (int i = 0; i < 3; ++i)
             saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
+        close(silent);
         QCOMPARE(result, available);
     }
 

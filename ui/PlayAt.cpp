@@ -2,11 +2,11 @@
 // presses there, so its move reaches the board the way a player's does.
 #include "ui/PlayAt.h"
 
+#include "ui/ComputerHand.h"
 #include "ui/StringGrid.h"
 #include "ui/UTavlo.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointingDevice>
@@ -98,7 +98,7 @@ void TMain::PlayAt(int column, int row)
                                               tavlo::normalisedPointerPosition(screenPoint, screenSize)};
     ++tavlo::g_pressCount;
 
-    QCursor::setPos(screenPoint);
+    tavlo::moveComputerHand(this, screenPoint);
 
     // The press goes to whatever lies under the pointer in this window: the
     // board, or the background when the board is hidden by the help, which
