@@ -5,6 +5,7 @@
 #include "media/SoundPlayer.h"
 #include "media/Wave.h"
 #include "tests/support/TestRandom.h"
+#include "ui/ComputerHand.h"
 #include "ui/Display.h"
 #include "ui/Fonts.h"
 #include "ui/Hints.h"
@@ -817,6 +818,60 @@ private slots:
             saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
         close(silent);
         QCOMPARE(result, available);
+    }
+
+    // ---- the computer's hand ----------------------------------------
+
+    void computerHand_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QByteArray>("wayland");
+        QTest::addColumn<QByteArray>("session");
+        QTest::addColumn<bool>("pointerMoves");
+        QTest::newRow("X11 desktop") << "xcb" << QByteArray() << QByteArray("x11") << true;
+        QTest::newRow("Wayland desktop, through its X server") << "xcb" << QByteArray("wayland-0") << QByteArray() << false;
+        QTest::newRow("Wayland session, no socket named") << "xcb" << QByteArray() << QByteArray("Wayland") << false;
+        QTest::newRow("natively on Wayland") << "wayland" << QByteArray() << QByteArray() << false;
+    }
+
+    // Where the pointer cannot be moved, the hand is drawn at the point of
+    // the press, the press still reaches the board through it, and the
+    // player's next move of the mouse takes it away.
+    void computerHand()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QByteArray, wayland);
+        QFETCH(QByteArray, session);
+        QFETCH(bool, pointerMoves);
+        QCOMPARE(pointerCanBeMoved(platform, wayland, session), pointerMoves);
+        if (pointerMoves)
+            return;
+
+        const QByteArray saved = qgetenv("WAYLAND_DISPLAY");
+        qputenv("WAYLAND_DISPLAY", "wayland-0");
+        const auto restore = qScopeGuard([&] {
+            saved.isEmpty() ? qunsetenv("WAYLAND_DISPLAY") : qputenv("WAYLAND_DISPLAY", saved);
+        });
+        TMain &main = freshMain();
+        setPosition(main, kParallel, 2);
+        main.PlayAt(2, 3);
+        QWidget *hand = drawnComputerHand(&main);
+        QVERIFY(hand && hand->isVisible());
+        const QPoint tip = main.TabPion->pos() + main.TabPion->cellRect(2, 3).topLeft() + QPoint(20, 20);
+        QCOMPARE(hand->pos(), tip);
+        QTRY_COMPARE(QString::fromStdString(main.TabPion->cellText(2, 3)), QStringLiteral("2"));
+        QVERIFY(hand->isVisible());
+        const QImage shot = main.grab().toImage();
+        QCOMPARE(QColor(shot.pixel(tip + QPoint(0, 10))), QColor(Qt::black));
+        QCOMPARE(QColor(shot.pixel(tip + QPoint(3, 10))), QColor(Qt::white));
+
+        // A move event where the pointer already stood is no move of the
+        // player's (a window appearing under it sends one).
+        const QPoint pointer = main.mapFromGlobal(QCursor::pos());
+        QTest::mouseMove(main.windowHandle(), pointer);
+        QVERIFY(hand->isVisible());
+        QTest::mouseMove(main.windowHandle(), pointer + QPoint(1, 1));
+        QTRY_VERIFY(!hand->isVisible());
     }
 
     // ---- pause ------------------------------------------------------
