@@ -56,6 +56,11 @@ wayland | xwayland)
     wl_click $(( sx + 150 )) $(( sy + 150 ))
     read -r mx my < <(find_picture 800x600 10) || { fail "the main window comes up after the splash"; finish; }
     log "main window at $mx,$my"
+    if [ "$mode" = xwayland ]; then
+        # Through the compositor's X server the windows are placed.
+        check "the splash was centred" [ "$sx $sy" = "$(( (SCREEN_W - 300) / 2 )) $(( (SCREEN_H - WL_STRIP - 300) / 2 ))" ]
+        check "the main window is centred" [ "$mx $my" = "$(( (SCREEN_W - 800) / 2 )) $(( (SCREEN_H - WL_STRIP - 600) / 2 ))" ]
+    fi
     place_window "$mx" "$my"
     sleep 0.8
     menu $BG_X $BG_Y "${MENU_ATTACK[@]}"
