@@ -2,6 +2,7 @@
 // drawing, disc animation, hints and the pause. Runs offscreen with the
 // pause clock sped up; sounds go to a recording output.
 #include "media/Resources.h"
+#include "media/Smoothing.h"
 #include "media/SoundPlayer.h"
 #include "media/Wave.h"
 #include "tests/support/TestRandom.h"
@@ -818,6 +819,43 @@ private slots:
             saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
         close(silent);
         QCOMPARE(result, available);
+    }
+
+    // ---- scaled screens ----------------------------------------------
+
+    void picturesAtScale_data()
+    {
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<bool>("blended");
+        QTest::newRow("whole scale: sharp blocks") << qreal(2) << false;
+        QTest::newRow("125 %: filtered") << qreal(1.25) << true;
+        QTest::newRow("180 %: filtered") << qreal(1.8) << true;
+    }
+
+    // A picture drawn onto a surface of the screen's pixel ratio, as the
+    // board's cells and the window's pictures are: an edge between black
+    // and white becomes grey only where the scale is not whole.
+    void picturesAtScale()
+    {
+        QFETCH(qreal, scale);
+        QFETCH(bool, blended);
+        QImage picture(2, 1, QImage::Format_RGB32);
+        picture.setPixel(0, 0, qRgb(0, 0, 0));
+        picture.setPixel(1, 0, qRgb(255, 255, 255));
+        QImage surface(QSize(8, 2), QImage::Format_RGB32);
+        surface.setDevicePixelRatio(scale);
+        surface.fill(Qt::red);
+        {
+            QPainter canvas(&surface);
+            smoothWhenScaled(canvas);
+            canvas.drawImage(QPoint(0, 0), picture);
+        }
+        bool grey = false;
+        for (int x = 0; x < int(2 * scale); ++x) {
+            const QColor c = surface.pixelColor(x, 0);
+            grey = grey || (c.red() > 20 && c.red() < 235);
+        }
+        QCOMPARE(grey, blended);
     }
 
     // ---- the computer's hand ----------------------------------------
