@@ -1,6 +1,5 @@
 #include "media/Colors.h"
 
-
 namespace tavlo {
 
 namespace {
