@@ -129,6 +129,19 @@ hidpi | laptop)
         [ "$(cell_state "$c" "$r")" = W ] && { landed=1; break; }
     done
     check "the move lands on the clicked square $c,$r" [ -n "$landed" ]
+    # The computer answers with the real pointer, 20 window pixels inside
+    # its cell, wherever the scale put that cell on the screen.
+    clicked="$(( BOARD_X + $(scaled $(( 60 * c + 30 ))) )) $(( BOARD_Y + $(scaled $(( 60 * r + 30 ))) ))"
+    answered=
+    for _ in $(seq 50); do
+        sleep 0.1
+        read -r px py < <(xdotool getmouselocation | sed -E 's/x:([0-9]+) y:([0-9]+).*/\1 \2/')
+        [ "$px $py" != "$clicked" ] && { answered=1; break; }
+    done
+    in_cell() { awk -v p="$1" -v o="$2" -v s="$SCALE" 'BEGIN { d = (p - o) / s - 20; m = d - 60 * int(d / 60 + 0.5);
+        exit !(d > -1 && d < 461 && m > -1 && m < 1) }'; }
+    check "the computer's pointer lands 20 pixels inside a cell" \
+        test -n "$answered" -a "$(in_cell "${px:-0}" "$BOARD_X" && in_cell "${py:-0}" "$BOARD_Y" && echo yes)" = yes
     quit_game
     ;;
 esac
