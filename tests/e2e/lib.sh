@@ -137,7 +137,7 @@ EOF
 # Windows of a Wayland client cannot be listed from the outer X server: a
 # picture of SIZE (WxH) is found on the screen instead, against the black
 # background, with the pointer parked in the strip below (and the bottom
-# right corner, where weston may still draw it, cut off). Prints "X Y" of
+# right corner, where weston may still draw it, painted black). Prints "X Y" of
 # its top-left; waits up to $2 seconds.
 find_picture() {
     local want=$1 limit=${2:-10} end box=
@@ -148,8 +148,9 @@ find_picture() {
     done
     while [ "$(date +%s%N)" -lt "$end" ]; do
         sleep 0.2
-        box=$(import -window root png:- 2>/dev/null | convert - -crop $(( SCREEN_W - 40 ))x$(( SCREEN_H - WL_STRIP - 40 ))+0+0 \
-              +repage -fuzz 3% -trim -format '%wx%h %X %Y' info: 2>/dev/null)
+        box=$(import -window root png:- 2>/dev/null | convert - -fill black \
+              -draw "rectangle $(( SCREEN_W - 40 )),$(( SCREEN_H - WL_STRIP - 40 )) $SCREEN_W $SCREEN_H" \
+              -fuzz 3% -trim -format '%wx%h %X %Y' info: 2>/dev/null)
         if [ "${box%% *}" = "$want" ]; then
             read -r _ x y <<<"$box"
             echo "${x#+} ${y#+}"
