@@ -23,20 +23,20 @@ public:
         for (int i = 0; i < argc; ++i)
             m_kept.append(QByteArray(argv[i]));
     }
-    int &count()
+    std::unique_ptr<QApplication> makeApplication()
     {
         m_pointers.clear();
         for (QByteArray &argument : m_kept)
             m_pointers.push_back(argument.data());
         m_pointers.push_back(nullptr);
         m_count = int(m_kept.size());
-        return m_count;
+        return std::make_unique<QApplication>(m_count, m_pointers.data());
     }
-    char **values() { return m_pointers.data(); }
 
 private:
     QList<QByteArray> m_kept;
     std::vector<char *> m_pointers;
+    // QApplication keeps a reference to it.
     int m_count{0};
 };
 
@@ -54,7 +54,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", display.platform);
 
     Arguments arguments(argc, argv);
-    auto app = std::make_unique<QApplication>(arguments.count(), arguments.values());
+    auto app = arguments.makeApplication();
     // The windows cannot be moved or resized by the player: on a screen
     // whose free area is smaller than the main window at the desktop's
     // scale, the game starts again at a scale that fits, before any window
@@ -65,7 +65,7 @@ int main(int argc, char **argv)
             break;
         app.reset();
         qputenv("QT_SCALE_FACTOR", QByteArray::number(*factor, 'g', 6));
-        app = std::make_unique<QApplication>(arguments.count(), arguments.values());
+        app = arguments.makeApplication();
     }
 
     tavlo::installFontSubstitutions();
