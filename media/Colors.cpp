@@ -1,8 +1,5 @@
 #include "media/Colors.h"
 
-#include <QGuiApplication>
-#include <QPalette>
-
 namespace tavlo {
 
 namespace {
@@ -38,52 +35,40 @@ enum SystemColorIndex : int {
 
 QColor systemColor(int index)
 {
-    // Resolved through the application's palette on every call, so a
-    // palette installed at start-up is what the labels and pictures draw in.
-    const QPalette pal = QGuiApplication::palette();
+    // The system colours stand in the window layouts for text drawn over
+    // the game's own pictures, which look the same on every desktop: they
+    // resolve to a default light desktop's colours, never to the theme's,
+    // or a dark theme would write white on the result picture's cream band.
+    // Menus and other stock widgets keep the theme.
     switch (index) {
     case WindowText:
     case MenuText:
     case CaptionText:
     case InactiveCaptionText:
-        return pal.color(QPalette::Active, QPalette::WindowText);
-    case Window:
-        return pal.color(QPalette::Active, QPalette::Base);
-    case BtnFace:
-    case Menu:
-    case ScrollBar:
-    case ActiveBorder:
-    case InactiveBorder:
-        return pal.color(QPalette::Active, QPalette::Button);
     case BtnText:
-        return pal.color(QPalette::Active, QPalette::ButtonText);
-    case GrayText:
-        return pal.color(QPalette::Disabled, QPalette::Text);
+    case InfoText:
+        return QColor(0, 0, 0);
+    case Window:
     case BtnHighlight:
-        return pal.color(QPalette::Active, QPalette::Light);
+    case HighlightText:
+        return QColor(255, 255, 255);
+    case GrayText:
+        return QColor(190, 190, 190);
     case Light3D:
-        return pal.color(QPalette::Active, QPalette::Midlight);
+        return QColor(202, 202, 202);
     case BtnShadow:
-        return pal.color(QPalette::Active, QPalette::Dark);
+        return QColor(159, 159, 159);
     case DkShadow3D:
     case WindowFrame:
-        return pal.color(QPalette::Active, QPalette::Shadow);
+        return QColor(118, 118, 118);
     case Highlight:
     case ActiveCaption:
-        return pal.color(QPalette::Active, QPalette::Highlight);
-    case HighlightText:
-        return pal.color(QPalette::Active, QPalette::HighlightedText);
     case InactiveCaption:
-        return pal.color(QPalette::Inactive, QPalette::Highlight);
-    case InfoText:
-        return pal.color(QPalette::Active, QPalette::ToolTipText);
+        return QColor(48, 140, 198);
     case InfoBk:
-        return pal.color(QPalette::Active, QPalette::ToolTipBase);
-    case Background:
-    case AppWorkspace:
-        return pal.color(QPalette::Active, QPalette::Window);
-    default:
-        return pal.color(QPalette::Active, QPalette::Window);
+        return QColor(255, 255, 220);
+    default: // the faces of windows, buttons, menus and borders
+        return QColor(239, 239, 239);
     }
 }
 

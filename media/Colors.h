@@ -7,8 +7,8 @@ namespace tavlo {
 
 // A colour as the window layouts and the GIF reader store it: red in the
 // low byte, then green, then blue. Values with the top bit set name a system
-// colour (the low byte picks which) and are resolved through the
-// application's palette when drawn.
+// colour (the low byte picks which) and resolve to a default light
+// desktop's colours, whatever the desktop's theme.
 using TColor = std::int32_t;
 
 constexpr TColor RGB(int r, int g, int b)
@@ -35,8 +35,8 @@ constexpr TColor clBtnHighlight = clSystemColor | 20;
 
 constexpr bool isSystemColor(TColor c) { return (c & clSystemColor) != 0; }
 
-// Turns a colour value into the RGB it shows as; system colours come from
-// the application's palette. clNone has no RGB and gives an invalid QColor.
+// Turns a colour value into the RGB it shows as; system colours are the
+// light desktop's. clNone has no RGB and gives an invalid QColor.
 QColor toQColor(TColor c);
 // The colour value of an RGB colour (alpha is dropped).
 TColor fromQColor(const QColor &c);

@@ -1,6 +1,7 @@
 #include "media/GIFCtrl.h"
 
 #include "media/Resources.h"
+#include "media/Smoothing.h"
 
 #include <QMetaMethod>
 #include <QMouseEvent>
@@ -53,6 +54,7 @@ void TRxImageControl::paintEvent(QPaintEvent *)
     std::exception_ptr error;
     {
         QPainter canvas(this);
+        smoothWhenScaled(canvas);
         if (!ShowsParentBackground())
             canvas.fillRect(rect(), Color());
         const bool wasInPaint = m_inPaint.load();
@@ -413,6 +415,7 @@ void TRxGIFAnimator::paintEvent(QPaintEvent *event)
         QMutexLocker surface(&m_surfaceLock);
         if (!m_presented.isNull() && m_presentedIndex == m_frameIndex && m_presented.size() == size()) {
             QPainter canvas(this);
+            smoothWhenScaled(canvas);
             canvas.drawImage(0, 0, m_presented);
             return;
         }

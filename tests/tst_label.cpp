@@ -4,7 +4,9 @@
 #include "data/ui_label_layouts.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,6 +16,18 @@
 using namespace tavlo;
 
 namespace {
+
+// What a dark colour scheme makes of the application's palette.
+QPalette darkPalette()
+{
+    QPalette dark(QColor(60, 60, 60), QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    dark.setColor(QPalette::Text, QColor(240, 240, 240));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Light, QColor(70, 70, 70));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(110, 110, 110));
+    return dark;
+}
 
 // A parent whose background is a picture with colours no label draws in
 // (blue stays within 150..199), so every text or shadow pixel stands out.
@@ -616,12 +630,16 @@ void TestLabel::programLabels_data()
     QTest::addColumn<QColor>("shadowColour");
     QTest::addColumn<QPoint>("offset");
     QTest::addColumn<int>("pixels");
+    QTest::addColumn<bool>("darkDesktop");
     QTest::newRow("white's counter") << QStringLiteral("LabelPionB") << QStringLiteral("64") << QColor(Qt::black)
-                                     << QColor(128, 128, 128) << QPoint(1, 1) << 24;
+                                     << QColor(128, 128, 128) << QPoint(1, 1) << 24 << false;
     QTest::newRow("black's counter") << QStringLiteral("LabelPionN") << QStringLiteral("7") << QColor(Qt::white)
-                                     << QColor(128, 128, 128) << QPoint(1, 1) << 24;
+                                     << QColor(128, 128, 128) << QPoint(1, 1) << 24 << false;
     QTest::newRow("result text") << QStringLiteral("RxLabel1") << QStringLiteral("Egalité, on peut recommencer si vous avez encore envie")
-                                 << toQColor(clWindowText) << toQColor(clBtnHighlight) << QPoint(-1, -1) << 21;
+                                 << QColor(Qt::black) << QColor(Qt::white) << QPoint(-1, -1) << 21 << false;
+    // Drawn over the result picture, whose cream band no theme darkens.
+    QTest::newRow("result text, dark desktop") << QStringLiteral("RxLabel1") << QStringLiteral("Désolé, j'ai gagné avec un score de 40")
+                                               << QColor(Qt::black) << QColor(Qt::white) << QPoint(-1, -1) << 21 << true;
 }
 
 void TestLabel::programLabels()
@@ -632,6 +650,11 @@ void TestLabel::programLabels()
     QFETCH(QColor, shadowColour);
     QFETCH(QPoint, offset);
     QFETCH(int, pixels);
+    QFETCH(bool, darkDesktop);
+    const QPalette light = QGuiApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(light); });
+    if (darkDesktop)
+        QApplication::setPalette(darkPalette());
     Backdrop scene({300, 400});
     Ui::LabelLayouts layouts;
     layouts.setupUi(&scene);
@@ -669,20 +692,21 @@ void TestLabel::colours()
     QVERIFY(!toQColor(clNone).isValid());
     QCOMPARE(fromQColor(QColor()), clNone);
 
-    const QPalette before = QGuiApplication::palette();
-    QPalette pal = before;
-    pal.setColor(QPalette::Active, QPalette::WindowText, QColor(1, 1, 1));
-    pal.setColor(QPalette::Active, QPalette::Light, QColor(2, 2, 2));
-    pal.setColor(QPalette::Disabled, QPalette::Text, QColor(3, 3, 3));
-    pal.setColor(QPalette::Active, QPalette::Base, QColor(4, 4, 4));
-    pal.setColor(QPalette::Active, QPalette::Button, QColor(5, 5, 5));
-    QApplication::setPalette(pal);
-    QCOMPARE(toQColor(clWindowText), QColor(1, 1, 1));
-    QCOMPARE(toQColor(clBtnHighlight), QColor(2, 2, 2));
-    QCOMPARE(toQColor(clGrayText), QColor(3, 3, 3));
-    QCOMPARE(toQColor(clWindow), QColor(4, 4, 4));
-    QCOMPARE(toQColor(clBtnFace), QColor(5, 5, 5));
-    QApplication::setPalette(before);
+    // System colours are a light desktop's (Qt's own palette, offscreen),
+    // and stay so under a dark theme; the menus follow the theme.
+    const QPalette light = QGuiApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(light); });
+    for (const bool dark : {false, true}) {
+        if (dark)
+            QApplication::setPalette(darkPalette());
+        QCOMPARE(toQColor(clWindowText), light.color(QPalette::Active, QPalette::WindowText));
+        QCOMPARE(toQColor(clBtnHighlight), light.color(QPalette::Active, QPalette::Light));
+        QCOMPARE(toQColor(clGrayText), light.color(QPalette::Disabled, QPalette::Text));
+        QCOMPARE(toQColor(clWindow), light.color(QPalette::Active, QPalette::Base));
+        QCOMPARE(toQColor(clBtnFace), light.color(QPalette::Active, QPalette::Button));
+        QMenu menu;
+        QCOMPARE(menu.palette().color(QPalette::Window), QGuiApplication::palette().color(QPalette::Window));
+    }
 }
 
 void TestLabel::propertiesByName()

@@ -2,8 +2,10 @@
 // drawing, disc animation, hints and the pause. Runs offscreen with the
 // pause clock sped up; sounds go to a recording output.
 #include "media/Resources.h"
+#include "media/Smoothing.h"
 #include "media/Wave.h"
 #include "tests/support/WindowTest.h"
+#include "ui/ComputerHand.h"
 #include "ui/Display.h"
 #include "ui/Hints.h"
 #include "ui/StartUp.h"
@@ -19,6 +21,10 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace tavlo;
 using namespace tavlo::test;
@@ -732,7 +738,13 @@ private slots:
         QTest::newRow("X server nobody runs") << QByteArray() << QByteArray(":987") << QByteArray() << false;
         QTest::newRow("xcb asked, no server") << QByteArray("xcb") << QByteArray() << QByteArray() << false;
         QTest::newRow("offscreen asked") << QByteArray("offscreen") << QByteArray() << QByteArray() << true;
-        QTest::newRow("wayland session") << QByteArray() << QByteArray() << QByteArray("wayland-0") << true;
+        QTest::newRow("Wayland socket nobody serves")
+            << QByteArray() << QByteArray() << QByteArray("/nonexistent/wayland-0") << false;
+        QTest::newRow("wayland asked, nobody serves")
+            << QByteArray("wayland") << QByteArray() << QByteArray("/nonexistent/wayland-0") << false;
+        QTest::newRow("Wayland socket that never answers") << QByteArray() << QByteArray() << QByteArray("silent") << false;
+        QTest::newRow("wayland, then offscreen")
+            << QByteArray("wayland;offscreen") << QByteArray() << QByteArray("/nonexistent/wayland-0") << true;
     }
 
     void displayCheck()
@@ -743,6 +755,17 @@ private slots:
         QFETCH(bool, available);
         const QByteArray saved[3] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY")};
         const char *names[3] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+        // A compositor's socket that takes the connection and says nothing.
+        QTemporaryDir folder;
+        const QByteArray silentPath = QFile::encodeName(folder.filePath(QStringLiteral("wayland-silent")));
+        const int silent = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, silentPath.constData(), sizeof(address.sun_path));
+        QVERIFY(bind(silent, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0);
+        QVERIFY(listen(silent, 4) == 0);
+        if (wayland == "silent")
+            wayland = silentPath;
         const QByteArray values[3] = {platform, display, wayland};
         for (int i = 0; i < 3; ++i)
             values[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], values[i]);
@@ -751,7 +774,99 @@ private slots:
         const bool result = displayAvailable(1, argv);
         for (int i = 0; i < 3; ++i)
             saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
+        close(silent);
         QCOMPARE(result, available);
+    }
+
+    // ---- scaled screens ----------------------------------------------
+
+    void picturesAtScale_data()
+    {
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<bool>("blended");
+        QTest::newRow("whole scale: sharp blocks") << qreal(2) << false;
+        QTest::newRow("125 %: filtered") << qreal(1.25) << true;
+        QTest::newRow("180 %: filtered") << qreal(1.8) << true;
+    }
+
+    // A picture drawn onto a surface of the screen's pixel ratio, as the
+    // board's cells and the window's pictures are: an edge between black
+    // and white becomes grey only where the scale is not whole.
+    void picturesAtScale()
+    {
+        QFETCH(qreal, scale);
+        QFETCH(bool, blended);
+        QImage picture(2, 1, QImage::Format_RGB32);
+        picture.setPixel(0, 0, qRgb(0, 0, 0));
+        picture.setPixel(1, 0, qRgb(255, 255, 255));
+        QImage surface(QSize(8, 2), QImage::Format_RGB32);
+        surface.setDevicePixelRatio(scale);
+        surface.fill(Qt::red);
+        {
+            QPainter canvas(&surface);
+            smoothWhenScaled(canvas);
+            canvas.drawImage(QPoint(0, 0), picture);
+        }
+        bool grey = false;
+        for (int x = 0; x < int(2 * scale); ++x) {
+            const QColor c = surface.pixelColor(x, 0);
+            grey = grey || (c.red() > 20 && c.red() < 235);
+        }
+        QCOMPARE(grey, blended);
+    }
+
+    // ---- the computer's hand ----------------------------------------
+
+    void computerHand_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QByteArray>("wayland");
+        QTest::addColumn<QByteArray>("session");
+        QTest::addColumn<bool>("pointerMoves");
+        QTest::newRow("X11 desktop") << "xcb" << QByteArray() << QByteArray("x11") << true;
+        QTest::newRow("Wayland desktop, through its X server") << "xcb" << QByteArray("wayland-0") << QByteArray() << false;
+        QTest::newRow("Wayland session, no socket named") << "xcb" << QByteArray() << QByteArray("Wayland") << false;
+        QTest::newRow("natively on Wayland") << "wayland" << QByteArray() << QByteArray() << false;
+    }
+
+    // Where the pointer cannot be moved, the hand is drawn at the point of
+    // the press, the press still reaches the board through it, and the
+    // player's next move of the mouse takes it away.
+    void computerHand()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QByteArray, wayland);
+        QFETCH(QByteArray, session);
+        QFETCH(bool, pointerMoves);
+        QCOMPARE(pointerCanBeMoved(platform, wayland, session), pointerMoves);
+        if (pointerMoves)
+            return;
+
+        const QByteArray saved = qgetenv("WAYLAND_DISPLAY");
+        qputenv("WAYLAND_DISPLAY", "wayland-0");
+        const auto restore = qScopeGuard([&] {
+            saved.isEmpty() ? qunsetenv("WAYLAND_DISPLAY") : qputenv("WAYLAND_DISPLAY", saved);
+        });
+        TMain &main = freshMain();
+        setPosition(main, kParallel, 2);
+        main.PlayAt(2, 3);
+        QWidget *hand = drawnComputerHand(&main);
+        QVERIFY(hand && hand->isVisible());
+        const QPoint tip = main.TabPion->pos() + main.TabPion->cellRect(2, 3).topLeft() + QPoint(20, 20);
+        QCOMPARE(hand->pos(), tip);
+        QTRY_COMPARE(QString::fromStdString(main.TabPion->cellText(2, 3)), QStringLiteral("2"));
+        QVERIFY(hand->isVisible());
+        const QImage shot = main.grab().toImage();
+        QCOMPARE(QColor(shot.pixel(tip + QPoint(0, 10))), QColor(Qt::black));
+        QCOMPARE(QColor(shot.pixel(tip + QPoint(3, 10))), QColor(Qt::white));
+
+        // A move event where the pointer already stood is no move of the
+        // player's (a window appearing under it sends one).
+        const QPoint pointer = main.mapFromGlobal(QCursor::pos());
+        QTest::mouseMove(main.windowHandle(), pointer);
+        QVERIFY(hand->isVisible());
+        QTest::mouseMove(main.windowHandle(), pointer + QPoint(1, 1));
+        QTRY_VERIFY(!hand->isVisible());
     }
 
     // ---- pause ------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "media/Exceptions.h"
 #include "media/Resources.h"
+#include "media/Smoothing.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -46,6 +47,7 @@ void PictureBox::paintEvent(QPaintEvent *)
     if (picture().isNull())
         return;
     QPainter p(this);
+    smoothWhenScaled(p);
     p.drawImage(QPoint(0, 0), m_picture);
 }
 

@@ -1,13 +1,14 @@
-// The computer's hand: it moves the real pointer onto its square and
-// presses there, so its move reaches the board the way a player's does.
+// The computer's hand: it moves the pointer onto its square (the real one,
+// or a drawn one where the session cannot move it) and presses there, so
+// its move reaches the board the way a player's does.
 #include "ui/PlayAt.h"
 
+#include "ui/ComputerHand.h"
 #include "ui/MoveRun.h"
 #include "ui/StringGrid.h"
 #include "ui/UTavlo.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointingDevice>
@@ -99,7 +100,7 @@ void TMain::PlayAt(int column, int row)
                                               tavlo::normalisedPointerPosition(screenPoint, screenSize)};
     ++tavlo::g_pressCount;
 
-    QCursor::setPos(screenPoint);
+    tavlo::moveComputerHand(this, screenPoint);
 
     // The press goes to whatever lies under the pointer in this window: the
     // board, or the background when the board is hidden by the help, which

@@ -1,5 +1,7 @@
 #include "ui/StringGrid.h"
 
+#include "media/Smoothing.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -98,6 +100,7 @@ void StringGrid::renderSurface(const QRegion &region)
 {
     QPainter canvas(&surface());
     canvas.setCompositionMode(QPainter::CompositionMode_Source);
+    smoothWhenScaled(canvas);
     for (int row = 0; row < kRows; ++row) {
         for (int column = 0; column < kColumns; ++column) {
             const int i = indexOf(column, row);

@@ -1,5 +1,7 @@
 #include "ui/Surface.h"
 
+#include "media/Smoothing.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -41,6 +43,7 @@ void SurfaceWidget::drawPicture(const QRect &rect, const QImage &picture)
     {
         QPainter p(&m_surface);
         p.setCompositionMode(QPainter::CompositionMode_Source);
+        smoothWhenScaled(p);
         p.drawImage(rect.topLeft(), picture);
     }
     present(rect);

@@ -13,6 +13,9 @@ TSplash::TSplash(QWidget *parent)
     setFixedSize(300, 300);
     setModal(true);
     connect(Image1, &tavlo::PictureBox::clicked, this, &TSplash::Image1Click);
+    // Placed before its native window exists: a compositor's X window
+    // manager takes the position a window is created at.
+    tavlo::centreOnScreen(this);
     if (!Splash)
         Splash = this;
     tavlo::noteWindowCreated(objectName());

@@ -2,6 +2,7 @@
 
 #include "media/Exceptions.h"
 #include "media/Resources.h"
+#include "media/Smoothing.h"
 #include "ui/Pause.h"
 #include "ui/StartUp.h"
 #include "ui/UFinal.h"
@@ -262,6 +263,7 @@ void TMain::paintEvent(QPaintEvent *)
 {
     waitForPictures();
     QPainter canvas(this);
+    tavlo::smoothWhenScaled(canvas);
     FormPaint(canvas);
 }
 

@@ -5,6 +5,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+#include <cmath>
+
 #ifdef TAVLO_HAVE_XCB
 #include <xcb/xcb.h>
 
@@ -25,6 +28,27 @@ void centreOnScreen(QWidget *window)
     QRect frame(QPoint(0, 0), window->size());
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+std::optional<double> fittingScaleFactor(QSize window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen || window.isEmpty())
+        return std::nullopt;
+    const QRect free = screen->availableGeometry();
+    if (free.isEmpty())
+        return std::nullopt;
+    const double ratio = std::min(double(free.width()) / window.width(), double(free.height()) / window.height());
+    if (ratio >= 1.0)
+        return std::nullopt;
+    bool set = false;
+    double factor = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&set);
+    if (!set || factor <= 0.0)
+        factor = 1.0;
+    // Rounded down, so the window is never a pixel too large; the small
+    // allowance keeps an exact ratio (1080 / 600) from falling a step.
+    const double fitting = std::floor(factor * ratio * 1000.0 + 1e-6) / 1000.0;
+    return std::max(fitting, 0.001);
 }
 
 #ifdef TAVLO_HAVE_XCB

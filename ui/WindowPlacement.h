@@ -1,8 +1,24 @@
 #pragma once
 
+#include <QSize>
+
+#include <optional>
+
 class QWidget;
 
 namespace tavlo {
+
+// The game's windows are drawn at fixed logical sizes; the largest of them
+// is this one.
+inline constexpr QSize kLargestWindow{800, 600};
+
+// The scale factor (QT_SCALE_FACTOR) under which a window of this logical
+// size fits the primary screen's available area, or nothing when it fits
+// already. The desktop's scale and any factor the player set are lowered by
+// the same ratio, the largest (to a thousandth, rounded down) at which both
+// sides fit, whole or not. Qt reads the factor only when the application
+// starts, so the caller starts it again under the new factor.
+std::optional<double> fittingScaleFactor(QSize window = kLargestWindow);
 
 // Moves a top-level window to the centre of the primary screen's available
 // area, whatever position it had.

@@ -1,15 +1,20 @@
 // Reads the board straight off the X server for the end-to-end tests: one
 // screen grab of the board's area, classified without writing a picture.
 //
-//   board-probe X Y   (X, Y: the board's top-left on the screen)
+//   board-probe X Y [SCALE]   (X, Y: the board's top-left on the screen;
+//                              SCALE: screen pixels per window pixel, 1)
 //
-// prints two lines: the 64 cells row by row ("W" white disc, "B" black disc,
-// "E" empty square), then the cells that carry a move hint as "column,row"
-// pairs separated by blanks (empty line when none).
+// prints three lines: the 64 cells row by row ("W" white disc, "B" black
+// disc, "E" empty square), then the cells that carry a move hint, then the
+// cells where the game draws the computer's hand (a pointer picture with its
+// tip 20 pixels inside the cell), each as "column,row" pairs separated by
+// blanks (empty line when none).
 #include <xcb/xcb.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -38,12 +43,14 @@ char classify(Rgb p)
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: board-probe X Y\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: board-probe X Y [SCALE]\n");
         return 2;
     }
     const int x0 = std::atoi(argv[1]);
     const int y0 = std::atoi(argv[2]);
+    const double scale = argc == 4 ? std::atof(argv[3]) : 1.0;
+    const int side = int(std::lround(kBoard * scale));
 
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
@@ -52,7 +59,7 @@ int main(int argc, char **argv)
     }
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     auto cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, std::int16_t(x0),
-                                std::int16_t(y0), kBoard, kBoard, ~0u);
+                                std::int16_t(y0), std::uint16_t(side), std::uint16_t(side), ~0u);
     std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
         xcb_get_image_reply(c, cookie, nullptr), &std::free);
     if (!reply || reply->depth < 24) {
@@ -62,19 +69,24 @@ int main(int argc, char **argv)
     }
     const auto *data = xcb_get_image_data(reply.get());
     const int length = xcb_get_image_data_length(reply.get());
-    if (length < kBoard * kBoard * 4) {
+    if (length < side * side * 4) {
         std::fprintf(stderr, "board-probe: unexpected pixel format\n");
         xcb_disconnect(c);
         return 2;
     }
-    // 32 bits a pixel, blue first.
+    // 32 bits a pixel, blue first; x and y in window pixels.
     const auto at = [&](int x, int y) {
-        const auto *p = data + (y * kBoard + x) * 4;
+        const int sx = std::min(side - 1, int(std::lround((x + 0.5) * scale - 0.5)));
+        const int sy = std::min(side - 1, int(std::lround((y + 0.5) * scale - 0.5)));
+        const auto *p = data + (sy * side + sx) * 4;
         return Rgb{p[2], p[1], p[0]};
     };
+    const auto bright = [](Rgb p) { return p.r + p.g + p.b > 700; };
+    const auto dark = [](Rgb p) { return p.r + p.g + p.b < 180; };
 
     std::string cells;
     std::string hints;
+    std::string hands;
     for (int row = 0; row < 8; ++row) {
         for (int column = 0; column < 8; ++column) {
             const int left = column * kCell;
@@ -94,9 +106,16 @@ int main(int argc, char **argv)
                     hints += ' ';
                 hints += std::to_string(column) + ',' + std::to_string(row);
             }
+            // Ten pixels below the hand's tip: its black left edge on the
+            // tip's column, then its white inside.
+            if (dark(at(left + 20, top + 30)) && bright(at(left + 22, top + 30)) && bright(at(left + 26, top + 30))) {
+                if (!hands.empty())
+                    hands += ' ';
+                hands += std::to_string(column) + ',' + std::to_string(row);
+            }
         }
     }
-    std::printf("%s\n%s\n", cells.c_str(), hints.c_str());
+    std::printf("%s\n%s\n%s\n", cells.c_str(), hints.c_str(), hands.c_str());
     xcb_disconnect(c);
     return 0;
 }

@@ -5,17 +5,37 @@ set -u
 
 TAVLO=${TAVLO:?path to the tavlo binary}
 E2E_TMP=$(mktemp -d /tmp/tavlo-e2e.XXXXXX)
-SCREEN_W=1024
-SCREEN_H=768
-# The main window is centred: its client area starts here.
-WIN_X=$(( (SCREEN_W - 800) / 2 ))
-WIN_Y=$(( (SCREEN_H - 600) / 2 ))
-BOARD_X=$(( WIN_X + 277 ))
-BOARD_Y=$(( WIN_Y + 93 ))
+# The desktop: screen size, a panel (a strut at the bottom) of PANEL pixels,
+# the desktop's scale as Xft.dpi (96 is 1), and whether a window manager
+# runs (WM=none under a nested compositor). Set before start_x.
+SCREEN_W=${SCREEN_W:-1024}
+SCREEN_H=${SCREEN_H:-768}
+PANEL=${PANEL:-0}
+XFT_DPI=${XFT_DPI:-}
+WM=${WM:-openbox}
+# Screen pixels per window pixel, as the game ends up drawing.
+SCALE=1
+# Extra environment for the game (the session it believes it runs in).
+GAME_ENV=()
 FAILURES=0
 GAME_PID=
 XVFB_PID=
 WM_PID=
+WESTON_PID=
+
+# Where the main window's parts lie once its client area starts at (X, Y)
+# on the screen, at SCALE.
+place_window() {
+    WIN_X=$1; WIN_Y=$2
+    BOARD_X=$(( WIN_X + $(scaled 277) ))
+    BOARD_Y=$(( WIN_Y + $(scaled 93) ))
+    # A place on the background, away from every control, to open the menu.
+    BG_X=$(( WIN_X + $(scaled 30) ))
+    BG_Y=$(( WIN_Y + $(scaled 560) ))
+}
+scaled() { awk -v v="$1" -v s="$SCALE" 'BEGIN { printf "%d", v * s + 0.5 }'; }
+# The main window is centred: its client area starts here.
+place_window $(( (SCREEN_W - 800) / 2 )) $(( (SCREEN_H - 600) / 2 ))
 
 log() { printf '%s %s\n' "$(date +%T.%3N)" "$*"; }
 fail() { log "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
@@ -26,6 +46,7 @@ check() { # check "description" command...
 
 cleanup() {
     [ -n "$GAME_PID" ] && kill -9 "$GAME_PID" 2>/dev/null
+    [ -n "$WESTON_PID" ] && kill "$WESTON_PID" 2>/dev/null
     [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     wait 2>/dev/null
@@ -45,8 +66,19 @@ start_x() {
     done
     exec 5>&-
     export DISPLAY=:$(head -n1 "$E2E_TMP/display")
-    unset WAYLAND_DISPLAY
-    openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+    # A plain X11 session: the real pointer can be moved.
+    unset WAYLAND_DISPLAY XDG_SESSION_TYPE
+    # The desktop's scale, where Qt reads it on X11.
+    [ -n "$XFT_DPI" ] && xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$XFT_DPI"
+    [ "$WM" = none ] && { log "X server on $DISPLAY"; return; }
+    # openbox keeps a margin free for the panel, as it does for a strut.
+    cat >"$E2E_TMP/rc.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <margins><top>0</top><bottom>$PANEL</bottom><left>0</left><right>0</right></margins>
+</openbox_config>
+EOF
+    openbox --sm-disable --config-file "$E2E_TMP/rc.xml" >"$E2E_TMP/openbox.log" 2>&1 &
     WM_PID=$!
     # openbox announces itself on the root window once it manages the screen
     for _ in $(seq 100); do
@@ -56,8 +88,91 @@ start_x() {
     log "X server on $DISPLAY with openbox"
 }
 
+# A Wayland compositor (weston) in a window of the X server, the whole
+# screen but a strip of WL_STRIP pixels at the bottom, its panel off and its
+# background black. With "xwayland" it also runs its own X server. The game
+# is then told it runs in that Wayland session; xdotool keeps driving the
+# outer X server. Weston adds up the pointer's motions and takes a position
+# as it is only when the pointer enters its window, so every click comes in
+# from the strip. Exits 77 (skipped) when weston does not start.
+WL_STRIP=32
+start_weston() {
+    local mode=${1:-native}
+    mkdir -m 700 "$E2E_TMP/run"
+    cat >"$E2E_TMP/weston.ini" <<EOF
+[core]
+idle-time=0
+[shell]
+panel-position=none
+background-color=0xff000000
+locking=false
+animation=none
+startup-animation=none
+close-animation=none
+focus-animation=none
+EOF
+    local extra=()
+    [ "$mode" = xwayland ] && extra=(--xwayland)
+    XDG_RUNTIME_DIR=$E2E_TMP/run weston --backend=x11-backend.so --socket=tavlo-wl --width="$SCREEN_W" \
+        --height=$(( SCREEN_H - WL_STRIP )) --use-pixman --idle-time=0 --config="$E2E_TMP/weston.ini" "${extra[@]}" \
+        >"$E2E_TMP/weston.log" 2>&1 &
+    WESTON_PID=$!
+    local n=0
+    while [ ! -S "$E2E_TMP/run/tavlo-wl" ] ||
+          { [ "$mode" = xwayland ] && ! grep -q 'xserver listening on display' "$E2E_TMP/weston.log"; }; do
+        sleep 0.05; n=$((n + 1))
+        if [ $n -gt 200 ] || ! kill -0 "$WESTON_PID" 2>/dev/null; then
+            echo "skipped: weston did not start"; cat "$E2E_TMP/weston.log"; exit 77
+        fi
+    done
+    GAME_ENV=(XDG_RUNTIME_DIR="$E2E_TMP/run" WAYLAND_DISPLAY=tavlo-wl XDG_SESSION_TYPE=wayland)
+    if [ "$mode" = xwayland ]; then
+        GAME_ENV+=(DISPLAY="$(grep -o 'xserver listening on display :[0-9]*' "$E2E_TMP/weston.log" | grep -o ':[0-9]*$')")
+    else
+        GAME_ENV+=(DISPLAY=)
+    fi
+    log "weston ($mode) on $DISPLAY: ${GAME_ENV[*]}"
+}
+
+# Windows of a Wayland client cannot be listed from the outer X server: a
+# picture of SIZE (WxH) is found on the screen instead, against the black
+# background, with the pointer parked in the strip below (and the bottom
+# right corner, where weston may still draw it, painted black). Prints "X Y" of
+# its top-left; waits up to $2 seconds.
+find_picture() {
+    local want=$1 limit=${2:-10} end box=
+    end=$(( $(date +%s%N) + limit * 1000000000 ))
+    local corner
+    for corner in $(( SCREEN_H - 1 )) $(( SCREEN_H - WL_STRIP - 1 )) $(( SCREEN_H - 1 )); do
+        xdotool mousemove $(( SCREEN_W - 1 )) $corner; sleep 0.05
+    done
+    while [ "$(date +%s%N)" -lt "$end" ]; do
+        sleep 0.2
+        box=$(import -window root png:- 2>/dev/null | convert - -fill black \
+              -draw "rectangle $(( SCREEN_W - 40 )),$(( SCREEN_H - WL_STRIP - 40 )) $SCREEN_W $SCREEN_H" \
+              -fuzz 3% -trim -format '%wx%h %X %Y' info: 2>/dev/null)
+        if [ "${box%% *}" = "$want" ]; then
+            read -r _ x y <<<"$box"
+            echo "${x#+} ${y#+}"
+            return 0
+        fi
+    done
+    log "no $want picture on the screen (last: ${box:-none})" >&2
+    return 1
+}
+
+# Clicks as a player under weston: the pointer enters weston's window from
+# the strip below, straight onto the point.
+wl_click() { # wl_click X Y [button]
+    xdotool mousemove "$1" $(( SCREEN_H - 1 ))
+    sleep 0.1
+    xdotool mousemove "$1" "$2"
+    sleep 0.2
+    xdotool click "${3:-1}"
+}
+
 launch_game() {
-    "$TAVLO" >"$E2E_TMP/tavlo.log" 2>&1 &
+    env "${GAME_ENV[@]}" "$TAVLO" >"$E2E_TMP/tavlo.log" 2>&1 &
     GAME_PID=$!
     log "tavlo started, pid $GAME_PID"
 }
@@ -106,7 +221,7 @@ click_at() { # click_at X Y [button]
 # xdotool key names, e.g. "Down Right Return".
 menu() {
     local x=$1 y=$2; shift 2
-    xdotool mousemove "$x" "$y" click 3
+    if [ "$WM" = none ]; then wl_click "$x" "$y" 3; else xdotool mousemove "$x" "$y" click 3; fi
     sleep 0.4
     local k
     for k in "$@"; do xdotool key "$k"; sleep 0.08; done
@@ -122,14 +237,10 @@ MENU_HINTS=(Down Down Down Down Return)
 MENU_HELP=(Down Down Down Down Down Return)
 MENU_QUIT=(Up Return)
 
-# A place on the background, away from every control, to open the menu.
-BG_X=$(( WIN_X + 30 ))
-BG_Y=$(( WIN_Y + 560 ))
-
 # Reads the board off the screen (board-probe: one grab, no picture file).
 BOARD_PROBE=${BOARD_PROBE:?path to the board-probe helper}
 shoot() {
-    "$BOARD_PROBE" "$BOARD_X" "$BOARD_Y" >"$E2E_TMP/probe" || : >"$E2E_TMP/probe"
+    "$BOARD_PROBE" "$BOARD_X" "$BOARD_Y" "$SCALE" >"$E2E_TMP/probe" || : >"$E2E_TMP/probe"
 }
 # Shoots until the board and its hints have not changed for 0.8 s, or for
 # at most $1 seconds.
@@ -158,6 +269,8 @@ cell_state() { # cell_state COLUMN ROW
 }
 # Cells that carried a move hint at the last shoot, as "column row" lines.
 hinted_cells() { sed -n 2p "$E2E_TMP/probe" | tr ' ' '\n' | tr ',' ' ' | sed '/^$/d'; }
+# Cells where the computer's drawn hand showed at the last shoot, likewise.
+hand_cells() { sed -n 3p "$E2E_TMP/probe" | tr ' ' '\n' | tr ',' ' ' | sed '/^$/d'; }
 
 finish() {
     if [ "$FAILURES" -eq 0 ]; then log "all checks passed"; exit 0; fi

@@ -1,0 +1,115 @@
+#include "ui/ComputerHand.h"
+
+#include "media/Colors.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <QWidget>
+
+namespace tavlo {
+
+namespace {
+
+// An arrow pointer, tip at (0, 0), in logical pixels.
+const QPolygon &arrow()
+{
+    static const QPolygon shape({{0, 0}, {0, 16}, {4, 12}, {7, 18}, {9, 17}, {6, 11}, {11, 11}});
+    return shape;
+}
+
+class DrawnHand : public QWidget {
+public:
+    explicit DrawnHand(QWidget *window)
+        : QWidget(window)
+    {
+        setObjectName(QStringLiteral("ComputerHand"));
+        // Presses go through to the board under it, the computer's own too.
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        resize(arrow().boundingRect().size() + QSize(1, 1));
+        hide();
+        qApp->installEventFilter(this);
+    }
+
+    void showAt(QPoint clientPoint)
+    {
+        move(clientPoint);
+        m_pointerWas = QCursor::pos();
+        raise();
+        show();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter canvas(this);
+        // The colours of a pointer on any desktop, dark themes included.
+        canvas.setPen(toQColor(clBlack));
+        canvas.setBrush(toQColor(clWhite));
+        canvas.drawPolygon(arrow());
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (isVisible() && event->spontaneous()) {
+            // The player takes the pointer back; a window appearing under
+            // a pointer that stood still is no move of the player's.
+            if (event->type() == QEvent::MouseButtonPress)
+                hide();
+            else if (event->type() == QEvent::MouseMove &&
+                     static_cast<QMouseEvent *>(event)->globalPosition().toPoint() != m_pointerWas)
+                hide();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+private:
+    QPoint m_pointerWas;
+};
+
+} // namespace
+
+bool pointerCanBeMoved(const QString &platformName, const QByteArray &waylandDisplay, const QByteArray &sessionType)
+{
+    if (platformName.startsWith(QLatin1String("wayland")))
+        return false;
+    // Offscreen and the like have no pointer on any screen to look at;
+    // only a desktop session says whether it is Wayland's.
+    return waylandDisplay.isEmpty() && sessionType.trimmed().toLower() != "wayland";
+}
+
+bool pointerCanBeMoved()
+{
+    return pointerCanBeMoved(QGuiApplication::platformName(), qgetenv("WAYLAND_DISPLAY"),
+                             qgetenv("XDG_SESSION_TYPE"));
+}
+
+QWidget *drawnComputerHand(QWidget *window)
+{
+    if (!window)
+        return nullptr;
+    for (QObject *child : window->children())
+        if (auto *hand = dynamic_cast<DrawnHand *>(child))
+            return hand;
+    return nullptr;
+}
+
+void moveComputerHand(QWidget *window, QPoint screenPoint)
+{
+    if (!window)
+        return;
+    if (pointerCanBeMoved()) {
+        QCursor::setPos(screenPoint);
+        return;
+    }
+    auto *hand = dynamic_cast<DrawnHand *>(drawnComputerHand(window));
+    if (!hand)
+        hand = new DrawnHand(window);
+    hand->showAt(window->mapFromGlobal(screenPoint));
+}
+
+} // namespace tavlo
