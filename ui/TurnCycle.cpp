@@ -7,6 +7,8 @@
 // game started meanwhile owns the board, and the running move then stops
 // without writing anything more or handing the turn over.
 #include "game/Result.h"
+#include "ui/Announcer.h"
+#include "ui/BoardAccessible.h"
 #include "ui/Pause.h"
 #include "ui/PlayAt.h"
 #include "ui/StringGrid.h"
@@ -46,7 +48,8 @@ void TMain::TabPionMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift
 
     tavlo::Game &rules = game();
     // Nothing is legal before the first game (no colour to move).
-    if (!rules.examineMove(column, row).any())
+    const tavlo::LineFlagsResult lines = rules.examineMove(column, row);
+    if (!lines.any())
         return;
 
     const int player = CurrentPlayer();
@@ -65,10 +68,12 @@ void TMain::TabPionMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift
     const bool canAnswer = ListMoves(CurrentPlayer());
 
     // When neither colour can move the game is over rather than passed.
-    if (!canAnswer && !IsGameOver()) {
+    const bool passed = !canAnswer && !IsGameOver();
+    if (passed) {
         playSound(QStringLiteral("Bloque"));
         rules.setCurrentPlayer(tavlo::opponentOf(CurrentPlayer()));
     }
+    tavlo::announce(this, tavlo::moveAnnouncement(player, column, row, lines.total, passed ? opponent : 0));
 
     if (IsGameOver()) {
         const tavlo::DiscCount count = CountDiscs();

@@ -105,6 +105,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     // A close asked by the window manager ends the program like "Quitter".
     void closeEvent(QCloseEvent *event) override;
@@ -119,6 +120,8 @@ private:
     };
 
     void connectMenu();
+    // The counters' names for screen readers: "Blancs : N", "Noirs : N".
+    void nameCounters(int white, int black);
     tavlo::GameView makeView();
 
     RandomSwitch m_random;
