@@ -16,6 +16,8 @@ FAILURES=0
 GAME_PID=
 XVFB_PID=
 WM_PID=
+# Further helpers' processes (buses), ended with the rest.
+EXTRA_PIDS=()
 
 log() { printf '%s %s\n' "$(date +%T.%3N)" "$*"; }
 fail() { log "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
@@ -28,6 +30,8 @@ cleanup() {
     [ -n "$GAME_PID" ] && kill -9 "$GAME_PID" 2>/dev/null
     [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    local pid
+    for pid in "${EXTRA_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
     wait 2>/dev/null
     rm -rf "$E2E_TMP"
 }
@@ -54,6 +58,28 @@ start_x() {
         sleep 0.05
     done
     log "X server on $DISPLAY with openbox"
+}
+
+# A private session bus with the accessibility bus behind it, as a desktop
+# with a screen reader has. Returns non-zero when either cannot start.
+start_a11y_bus() {
+    export XDG_RUNTIME_DIR="$E2E_TMP/run"
+    mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+    local out
+    out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>"$E2E_TMP/dbus.log") || return 1
+    export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$out")
+    EXTRA_PIDS+=("$(sed -n 2p <<<"$out")")
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >"$E2E_TMP/a11y.log" 2>&1 &
+    EXTRA_PIDS+=($!)
+    for _ in $(seq 100); do
+        if dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+            >/dev/null 2>&1; then
+            log "accessibility bus up behind $DBUS_SESSION_BUS_ADDRESS"
+            return 0
+        fi
+        sleep 0.05
+    done
+    return 1
 }
 
 launch_game() {
