@@ -2,6 +2,7 @@
 
 #include "media/Exceptions.h"
 #include "media/Resources.h"
+#include "ui/Announcer.h"
 #include "ui/BoardAccessible.h"
 #include "ui/Pause.h"
 #include "ui/StartUp.h"
@@ -41,6 +42,8 @@ TMain::TMain(QWidget *parent)
     connectMenu();
     setAccessibleName(QStringLiteral("Tavlo"));
     nameCounters(0, 0);
+    // In the accessible tree from the start, silent until the first move.
+    new tavlo::Announcer(this);
 
     if (!Main)
         Main = this;
