@@ -1,26 +1,36 @@
 #pragma once
 
+#include "ui/Fonts.h"
 #include "ui/UTavlo.h"
 
+#include <QApplication>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace tavlo::bench {
 
-// Shows the main window and starts a game against the computer, as a
-// player would; false if the window never appears on the X server.
-inline bool showMainWindow(TMain &main)
+// Runs measure on the real main window under an X server, shown and playing
+// against the computer as a player would start it, once settleMs of
+// start-up work have passed. Returns the program's exit code: 1 if the
+// window never appears.
+inline int runOnMainWindow(int argc, char **argv, int settleMs, const std::function<void(TMain &)> &measure)
 {
+    QApplication app(argc, argv);
+    tavlo::installFontSubstitutions();
+    TMain main;
     main.show();
     if (!QTest::qWaitForWindowExposed(&main, 5000)) {
         std::fprintf(stderr, "the main window did not show\n");
-        return false;
+        return 1;
     }
     main.Facile1->trigger();
-    return true;
+    QTest::qWait(settleMs);
+    measure(main);
+    return 0;
 }
 
 inline double median(std::vector<double> v)

@@ -5,36 +5,11 @@
 # in the middle of the animations and of a move, and for reference a bare Qt
 # window playing the same GIFs with Qt's movie player (animator-reference).
 # Usage: bench/animator.sh BUILD_DIR   (prints row<TAB>metric<TAB>value<TAB>target)
-set -u
 build=$(cd "${1:-build}" && pwd)
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "animator.sh: $tool is missing, skipped" >&2; exit 0; }
-done
-for prog in tavlo animator-pace; do
-    [ -x "$build/$prog" ] || { echo "animator.sh: $build/$prog is not built, skipped" >&2; exit 0; }
-done
-
-display=
-for n in $(seq 40 55); do
-    if [ ! -e /tmp/.X$n-lock ] && [ ! -e /tmp/.X11-unix/X$n ]; then display=:$n; break; fi
-done
-[ -n "$display" ] || { echo "animator.sh: no free display number" >&2; exit 1; }
-export DISPLAY=$display
-export QT_LOGGING_RULES='qt.qpa.*=false'
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+. "$(dirname "$0")/lib.sh"
+start_bench_x animator.sh "$build" 40 55 Xvfb xdotool -- tavlo animator-pace
 work=$(mktemp -d)
-
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.05; done
+trap 'cleanup; rm -rf "$work"' EXIT
 
 now() { date +%s.%N; }
 

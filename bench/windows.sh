@@ -3,34 +3,10 @@
 # pace of ten disc turns, launch-to-splash time against a bare Qt window
 # (median of 10), resident memory 2 s after the main window appears.
 # Usage: bench/windows.sh BUILD_DIR   (prints row<TAB>metric<TAB>value<TAB>target)
-set -u
 build=$(cd "${1:-build}" && pwd)
-for tool in Xvfb openbox xdotool; do
-    command -v "$tool" >/dev/null || { echo "windows.sh: $tool is missing, skipped" >&2; exit 0; }
-done
-for prog in tavlo windows-animation windows-bare-window windows-launch-time; do
-    [ -x "$build/$prog" ] || { echo "windows.sh: $build/$prog is not built, skipped" >&2; exit 0; }
-done
-
-display=
-for n in $(seq 71 99); do
-    if [ ! -e /tmp/.X$n-lock ] && [ ! -e /tmp/.X11-unix/X$n ]; then display=:$n; break; fi
-done
-[ -n "$display" ] || { echo "windows.sh: no free display number" >&2; exit 1; }
-export DISPLAY=$display
-export QT_LOGGING_RULES='qt.qpa.*=false'
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
-
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-}
-trap cleanup EXIT
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.05; done
+. "$(dirname "$0")/lib.sh"
+start_bench_x windows.sh "$build" 71 99 Xvfb openbox xdotool -- \
+    tavlo windows-animation windows-bare-window windows-launch-time
 openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 0.5

@@ -47,17 +47,8 @@ private:
     tavlo::Surface &m_target;
 };
 
-} // namespace
-
-int main(int argc, char **argv)
+void measure(TMain &main)
 {
-    QApplication app(argc, argv);
-    tavlo::installFontSubstitutions();
-    TMain main;
-    if (!tavlo::bench::showMainWindow(main))
-        return 1;
-    // Let start-up work settle, the GIF animations' first loop included.
-    QTest::qWait(2500);
 
     TimedSurface surface(*main.TabPion);
     const auto turns = [&](std::vector<double> &gaps) {
@@ -106,5 +97,12 @@ int main(int argc, char **argv)
     std::printf("row\tdisc turns: frame gap, median\t%.1f ms\t50 +- 5 ms\n", median(gaps));
     std::printf("row\tdisc turns: frame gap, worst\t%.1f ms\t50 +- 5 ms\n",
                 gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
-    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Start-up work settles first, the GIF animations' first loop included.
+    return tavlo::bench::runOnMainWindow(argc, argv, 2500, measure);
 }

@@ -37,22 +37,7 @@ LineFlagsResult Game::examineMove(int column, int row)
 
 bool Game::ListMoves(int player)
 {
-    m_moveList.clear();
-    if (player == kWhite || player == kBlack) {
-        // Nothing writes to the grid while the list is built, so one
-        // snapshot serves every square.
-        const BoardSnapshot snapshot = Snapshot(m_grid);
-        for (int column = 0; column < kBoardSize; ++column) {
-            for (int row = 0; row < kBoardSize; ++row) {
-                if (snapshot[row][column] != kEmpty)
-                    continue;
-                m_scratch = countsForMove(snapshot, player, column, row);
-                const LineFlagsResult lines = LineFlags(m_scratch);
-                if (lines.any())
-                    m_moveList.push_back({column, row, lines.total});
-            }
-        }
-    }
+    m_moveList = FindMoves(Snapshot(m_grid), player);
     const bool found = !m_moveList.empty();
     if (m_view.repaintBoard)
         m_view.repaintBoard();
@@ -61,11 +46,10 @@ bool Game::ListMoves(int player)
     return found;
 }
 
-bool Game::FlipLines(int opponent, int player, int row, int column)
+bool Game::FlipLines(int opponent, int player, int row, int column, const std::function<bool()>& stale)
 {
     const FlipCounts counts = DirectionCounts(opponent, column, row, Snapshot(m_grid));
     const LineFlagsResult lines = LineFlags(counts);
-    const std::uint64_t game = m_gameNumber;
     const std::string_view text = colourText(player);
 
     for (int line = 0; line < 4; ++line) {
@@ -77,10 +61,9 @@ bool Game::FlipLines(int opponent, int player, int row, int column)
                 const int c = column + k * walk.columnStep;
                 const int r = row + k * walk.rowStep;
                 m_grid.setCellText(c, r, text);
-                const bool goOn = !m_view.animateCell || m_view.animateCell(c, r, player);
-                // The animation serves window events; a new game started
-                // there owns the board now.
-                if (!goOn || m_gameNumber != game)
+                if (m_view.animateCell)
+                    m_view.animateCell(c, r, player);
+                if (stale && stale())
                     return false;
             }
         }

@@ -16,8 +16,7 @@ namespace tavlo {
 struct GameView {
     // Turns the disc in a cell towards colour (1 white, 2 black), pumping
     // window events meanwhile. The cell text has already been written.
-    // Returning false abandons the running move.
-    std::function<bool(int column, int row, int colour)> animateCell;
+    std::function<void(int column, int row, int colour)> animateCell;
     // Turns the turn indicator towards colour.
     std::function<void(int colour)> animateIndicator;
     // Shows the two disc counters.
@@ -53,12 +52,17 @@ public:
 
     // The list from the last ListMoves.
     const MoveList& moveList() const { return m_moveList; }
-    // The counts of the square last examined by ListMoves or examineMove.
+    // The counts of the square last examined by examineMove.
     const FlipCounts& scratch() const { return m_scratch; }
 
     // Increases with every NewGame; a move that sees it change while its
     // discs turn belongs to a game that is gone.
     std::uint64_t gameNumber() const { return m_gameNumber; }
+    // Increases with every move begun on the board, in any game; returns the
+    // new count. A run waiting for its turn that sees it change knows a move
+    // was played meanwhile.
+    std::uint64_t beginMove() { return ++m_movesBegun; }
+    std::uint64_t movesBegun() const { return m_movesBegun; }
 
     // Whether a disc of the colour to move at (column, row) would turn any
     // disc over; the counts land in scratch(). With no game yet (colour 0)
@@ -71,12 +75,14 @@ public:
     bool ListMoves(int player);
 
     // Turns every disc that player's disc at (column, row) brackets, after
-    // the caller has written that disc: lines 0 to 3, for each set line both
+    // the caller has written that disc. Note the argument order: row before
+    // column, unlike everywhere else. Lines 0 to 3, for each set line both
     // directions (left/right, up-left/down-right, up/down, down-left/up-right),
     // k from 0 (the placed square again) up to the direction's count, each
-    // cell written before it is animated. Returns false when the move was
-    // abandoned: animateCell said so or a new game started meanwhile.
-    bool FlipLines(int opponent, int player, int row, int column);
+    // cell written before it is animated. After each animation stale() is
+    // asked whether the move still owns the board (the animation served
+    // events); returns false when it did not and the move was abandoned.
+    bool FlipLines(int opponent, int player, int row, int column, const std::function<bool()>& stale = {});
 
     // Counts the discs and shows them on the counters.
     DiscCount CountDiscs();
@@ -103,6 +109,7 @@ private:
     MoveList m_moveList;
     FlipCounts m_scratch{};
     std::uint64_t m_gameNumber{0};
+    std::uint64_t m_movesBegun{0};
 };
 
 } // namespace tavlo

@@ -85,10 +85,10 @@ private:
     QString m_current;
 };
 
-// The real output: one QAudioSink on the default audio device, fed from a
-// buffer in pull mode; a new sound stops the sink and starts it again (a
-// sink is made anew only when the sample format changes). Plays each sound
-// at its own stored rate; the sound server resamples.
+// The real output: a QAudioSink on the default audio device, fed from a
+// buffer in pull mode. Every sound gets a sink of its own: a new sound stops
+// and drops the old one, since a sink restarted many times falls silent.
+// Plays each sound at its own stored rate; the sound server resamples.
 class QtAudioOutput : public AudioOutput {
 public:
     using DeviceSource = std::function<QAudioDevice()>;

@@ -1,5 +1,6 @@
 #include "game/Computer.h"
 #include "game/Game.h"
+#include "tests/support/TestRandom.h"
 
 #include <QList>
 #include <QRegularExpression>
@@ -14,34 +15,6 @@
 using namespace tavlo;
 
 namespace {
-
-// Hands out scripted draws and counts what was asked of it.
-class ScriptedRandom : public RandomSource {
-public:
-    explicit ScriptedRandom(std::deque<int> draws = {}) : m_draws(std::move(draws)) {}
-    int draw(int n) override
-    {
-        ++m_used;
-        if (n != 2)
-            m_otherThanCoin = true;
-        if (m_draws.empty()) {
-            m_ranDry = true;
-            return 0;
-        }
-        const int v = m_draws.front();
-        m_draws.pop_front();
-        return v;
-    }
-    int used() const { return m_used; }
-    bool ranDry() const { return m_ranDry; }
-    bool otherThanCoin() const { return m_otherThanCoin; }
-
-private:
-    std::deque<int> m_draws;
-    int m_used{0};
-    bool m_ranDry{false};
-    bool m_otherThanCoin{false};
-};
 
 // "c,r:flips c,r:flips ..." -> a move list.
 MoveList listOf(const QString& text)

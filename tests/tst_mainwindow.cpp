@@ -2,32 +2,27 @@
 // drawing, disc animation, hints and the pause. Runs offscreen with the
 // pause clock sped up; sounds go to a recording output.
 #include "media/Resources.h"
-#include "media/SoundPlayer.h"
 #include "media/Wave.h"
-#include "tests/support/TestRandom.h"
+#include "tests/support/WindowTest.h"
 #include "ui/BoardAccessible.h"
 #include "ui/Display.h"
-#include "ui/Fonts.h"
 #include "ui/Hints.h"
-#include "ui/Pause.h"
 #include "ui/StartUp.h"
-#include "ui/StringGrid.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
-#include "ui/UTavlo.h"
 
 #include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTimer>
-#include <QtTest>
 
 #include <chrono>
 #include <deque>
 #include <functional>
 
 using namespace tavlo;
+using namespace tavlo::test;
 
 namespace {
 
@@ -56,11 +51,6 @@ public:
     void setHeld(const QRect &, bool held) override { holds += held ? 1 : -1; }
 };
 
-QImage rgb(const QImage &image)
-{
-    return image.convertToFormat(QImage::Format_RGB32);
-}
-
 RecordingAudioOutput &recorder()
 {
     return static_cast<RecordingAudioOutput &>(SoundPlayer::instance().output());
@@ -86,53 +76,11 @@ private:
     // A fresh main window, shown and activated (no splash: none exists).
     TMain &freshMain()
     {
-        m_main = std::make_unique<TMain>();
-        m_main->setRandomSource(&m_random);
-        m_main->show();
-        m_main->activateWindow();
-        if (!QTest::qWaitForWindowActive(m_main.get()))
-            qWarning("main window not active");
+        m_main = showMain(m_random);
         // The first activation's click is done with.
         recorder().clear();
         recorder().finish();
         return *m_main;
-    }
-
-    // Sets the board from a picture ('.', 'W', 'B'), white to move.
-    void setPosition(TMain &main, std::string_view picture, int player)
-    {
-        const MemoryGrid grid = MemoryGrid::fromPicture(picture);
-        for (int column = 0; column < 8; ++column)
-            for (int row = 0; row < 8; ++row)
-                main.TabPion->setCellText(column, row, grid.cellText(column, row));
-        main.game().setCurrentPlayer(player);
-        main.TabPion->repaintBoard();
-    }
-
-    QImage cellOnScreen(TMain &main, int column, int row)
-    {
-        const QImage shot = main.grab().toImage();
-        return rgb(shot.copy(main.TabPion->cellRect(column, row).translated(main.TabPion->pos())));
-    }
-
-    QImage pictureFor(TMain &main, int column, int row)
-    {
-        const std::string text = main.TabPion->cellText(column, row);
-        return rgb(main.DiscImages[text == "1" ? 7 : text == "2" ? 1 : 0]);
-    }
-
-    // Cells whose pixels differ from the picture their text calls for.
-    QList<Square> markedCells(TMain &main)
-    {
-        QList<Square> marked;
-        const QImage shot = main.grab().toImage();
-        for (int column = 0; column < 8; ++column)
-            for (int row = 0; row < 8; ++row) {
-                const QRect r = main.TabPion->cellRect(column, row).translated(main.TabPion->pos());
-                if (rgb(shot.copy(r)) != pictureFor(main, column, row))
-                    marked.append({column, row});
-            }
-        return marked;
     }
 
     static QList<Square> squaresOf(const MoveList &moves)
@@ -143,23 +91,8 @@ private:
         return squares;
     }
 
-    // White to move; legal: (5,2) (5,3) (5,4) (5,5) - the parallel start.
-    static constexpr std::string_view kParallel = "........"
-                                                  "........"
-                                                  "........"
-                                                  "...WB..."
-                                                  "...WB..."
-                                                  "........"
-                                                  "........"
-                                                  "........";
-
 private slots:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setPauseTimeScale(0);
-        SoundPlayer::instance().setOutput(std::make_unique<RecordingAudioOutput>());
-    }
+    void initTestCase() { startWindowTests(std::make_unique<RecordingAudioOutput>()); }
 
     void init()
     {
@@ -176,8 +109,19 @@ private slots:
 
     // ---- start-up ---------------------------------------------------
 
+    // The first activation clears the board and turns the indicator to
+    // white, but a window manager may hold it back until the player has
+    // already started a game from the menu: that game is left alone.
+    void startUpOrderAndFirstActivation_data()
+    {
+        QTest::addColumn<bool>("gameFirst");
+        QTest::newRow("activated at once") << false;
+        QTest::newRow("a game played before the activation") << true;
+    }
+
     void startUpOrderAndFirstActivation()
     {
+        QFETCH(bool, gameFirst);
         clearWindowCreationOrder();
         Windows windows = createWindows();
         QCOMPARE(windowCreationOrder(), (QStringList{"Main", "Splash", "Final"}));
@@ -207,6 +151,12 @@ private slots:
             QTest::mouseClick(Splash->Image1, Qt::RightButton, {}, QPoint(150, 150));
             stayedAfterRightClick = Splash->isVisible();
             QTest::mouseClick(Splash->Image1, Qt::LeftButton, {}, QPoint(150, 150));
+            if (gameFirst) {
+                Main->setRandomSource(&m_random);
+                Main->Humain1->trigger();
+                Main->TabPionMouseDown(Qt::LeftButton, {}, 5 * 60 + 30, 3 * 60 + 30);
+                recorder().clear();
+            }
         });
         Main->show();
         QVERIFY(splashWasModal);
@@ -218,11 +168,22 @@ private slots:
 
         QVERIFY(QTest::qWaitForWindowActive(Main));
         QVERIFY(!Main->FirstActivation);
-        QCOMPARE(Main->TabPion->cellText(2, 5), std::string("0"));
-        QCOMPARE(rgb(Main->PaintBoxJoueur->surface()), rgb(Main->DiscImages[7]));
-        QCOMPARE(soundStarts(), 1);
-        QCOMPARE(Main->LabelPionB->caption(), QStringLiteral("0"));
-        QCOMPARE(Main->LabelPionN->caption(), QStringLiteral("0"));
+        if (gameFirst) {
+            // White's (5,3) on the parallel start, black to move.
+            const char *played = "........ ........ ........ ...WWW.. ...WB... ........ ........ ........";
+            QCOMPARE(boardPicture(*Main->TabPion), QString::fromStdString(MemoryGrid::fromPicture(played).picture()));
+            QCOMPARE(Main->CurrentPlayer(), kBlack);
+            QCOMPARE(rgb(Main->PaintBoxJoueur->surface()), rgb(Main->DiscImages[1]));
+            QCOMPARE(soundStarts(), 0);
+            QCOMPARE(Main->LabelPionB->caption(), QStringLiteral("4"));
+            QCOMPARE(Main->LabelPionN->caption(), QStringLiteral("1"));
+        } else {
+            QCOMPARE(Main->TabPion->cellText(2, 5), std::string("0"));
+            QCOMPARE(rgb(Main->PaintBoxJoueur->surface()), rgb(Main->DiscImages[7]));
+            QCOMPARE(soundStarts(), 1);
+            QCOMPARE(Main->LabelPionB->caption(), QStringLiteral("0"));
+            QCOMPARE(Main->LabelPionN->caption(), QStringLiteral("0"));
+        }
 
         // Later activations do nothing.
         Main->TabPion->setCellText(2, 5, "1");
@@ -310,6 +271,38 @@ private slots:
         QApplication::sendEvent(target, &event);
         QTRY_VERIFY(main.PopupMenu1->isVisible());
         main.PopupMenu1->hide();
+    }
+
+    // The first and last pixel of cells at the board's edges and between
+    // cells; anything off the board is no cell.
+    void cellAt_data()
+    {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<int>("column"); // -1: no cell
+        QTest::addColumn<int>("row");
+        QTest::newRow("first pixel of the board") << QPoint(0, 0) << 0 << 0;
+        QTest::newRow("last pixel of the first cell") << QPoint(59, 59) << 0 << 0;
+        QTest::newRow("first pixel of the second column") << QPoint(60, 0) << 1 << 0;
+        QTest::newRow("first pixel of the second row") << QPoint(0, 60) << 0 << 1;
+        QTest::newRow("last pixel before the last column") << QPoint(419, 479) << 6 << 7;
+        QTest::newRow("first pixel of the last cell") << QPoint(420, 420) << 7 << 7;
+        QTest::newRow("last pixel of the board") << QPoint(479, 479) << 7 << 7;
+        QTest::newRow("top-right corner") << QPoint(479, 0) << 7 << 0;
+        QTest::newRow("just right of the board") << QPoint(480, 10) << -1 << -1;
+        QTest::newRow("just below the board") << QPoint(10, 480) << -1 << -1;
+        QTest::newRow("just left of the board") << QPoint(-1, 10) << -1 << -1;
+        QTest::newRow("just above the board") << QPoint(10, -1) << -1 << -1;
+    }
+
+    void cellAt()
+    {
+        QFETCH(QPoint, point);
+        QFETCH(int, column);
+        QFETCH(int, row);
+        const auto cell = StringGrid::cellAt(point);
+        QCOMPARE(cell.has_value(), column >= 0);
+        if (cell)
+            QCOMPARE(*cell, (Square{column, row}));
     }
 
     // ---- keyboard and screen readers -------------------------------
@@ -437,12 +430,8 @@ private slots:
         QCOMPARE(main.game().gameNumber(), before + 1);
         QCOMPARE(main.CurrentPlayer(), 1);
         const std::string picture = MemoryGrid::fromPicture(
-            draw == 0 ? kParallel : "........ ........ ........ ...WB... ...BW... ........ ........ ........").picture();
-        MemoryGrid shown;
-        for (int c = 0; c < 8; ++c)
-            for (int r = 0; r < 8; ++r)
-                shown.setCellText(c, r, main.TabPion->cellText(c, r));
-        QCOMPARE(shown.picture(), picture);
+            draw == 0 ? kParallel : kCrossed).picture();
+        QCOMPARE(boardPicture(*main.TabPion), QString::fromStdString(picture));
         // Every cell on screen is drawn from its disc picture.
         QCOMPARE(markedCells(main), QList<Square>{});
         QCOMPARE(cellOnScreen(main, 3, 3), rgb(main.DiscImages[7]));
@@ -719,9 +708,12 @@ private slots:
         surface.busy = [&] { return main.Busy; };
         surface.soundEvents = [&] { return recorder().events().size(); };
         QVERIFY(!main.Busy);
+        PauseLog pauses;
         main.AnimateDisc(kind, surface, QRect(120, 60, 60, 60));
         QVERIFY(!main.Busy);
         QCOMPARE(surface.holds, 0);
+        // 50 ms before each frame, whatever the pause clock's scale.
+        QCOMPARE(pauses.asked, QList<double>(frames.size(), 50.0));
 
         QList<int> shown;
         for (const auto &frame : surface.frames) {
@@ -792,41 +784,6 @@ private slots:
         // Once the animation is over the same press is a move.
         QTest::mouseClick(main.TabPion, Qt::LeftButton, {}, legal);
         QCOMPARE(main.TabPion->cellText(5, 3), std::string("1"));
-    }
-
-    void newGameAbandonsTurningMove()
-    {
-        TMain &main = freshMain();
-        main.Humain1->trigger();
-        setPosition(main, "........"
-                          "........"
-                          "........"
-                          ".WBBB..."
-                          "...WB..."
-                          "........"
-                          "........"
-                          "........",
-                    1);
-        // White plays (5,3): three black discs on its left turn, one by one.
-        main.TabPion->setCellText(5, 3, "1");
-        bool asked = false;
-        QTimer::singleShot(0, &main, [&] {
-            asked = true;
-            main.Facile1->trigger();
-        });
-        const bool finished = main.game().FlipLines(2, 1, 3, 5);
-        QVERIFY(asked);
-        QVERIFY(!finished);
-        MemoryGrid shown;
-        for (int c = 0; c < 8; ++c)
-            for (int r = 0; r < 8; ++r)
-                shown.setCellText(c, r, main.TabPion->cellText(c, r));
-        QCOMPARE(shown.picture(), MemoryGrid::fromPicture(kParallel).picture());
-        QCOMPARE(main.CurrentPlayer(), 1);
-        // No frame of the abandoned move is left on the new board.
-        QTest::qWait(20);
-        QCOMPARE(markedCells(main), QList<Square>{});
-        QCOMPARE(rgb(main.PaintBoxJoueur->surface()), rgb(main.DiscImages[7]));
     }
 
     void newGameStopsRunningIndicator()

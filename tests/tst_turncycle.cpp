@@ -1,26 +1,20 @@
 // The turn cycle: whole games through the board's press handler, passes, the
 // three endings, the computer's delivery through PlayAt, and what happens
 // when presses and menu commands arrive in the middle of a move. Runs
-// offscreen with the pause clock at zero; sounds go to a fake output that
-// names them.
+// offscreen with the pause clock at zero, recording the waits the game asks
+// for; sounds go to a fake output that names them.
 #include "game/Result.h"
 #include "media/Resources.h"
-#include "media/SoundPlayer.h"
 #include "media/Wave.h"
-#include "tests/support/TestRandom.h"
-#include "ui/Fonts.h"
-#include "ui/Pause.h"
+#include "tests/support/WindowTest.h"
 #include "ui/Announcer.h"
 #include "ui/BoardAccessible.h"
 #include "ui/PlayAt.h"
-#include "ui/StringGrid.h"
 #include "ui/UFinal.h"
-#include "ui/UTavlo.h"
 
 #include <QCursor>
 #include <QScreen>
 #include <QTimer>
-#include <QtTest>
 
 #include <algorithm>
 #include <deque>
@@ -28,6 +22,7 @@
 #include <random>
 
 using namespace tavlo;
+using namespace tavlo::test;
 
 namespace {
 
@@ -79,32 +74,6 @@ SoundLog &sounds()
     return static_cast<SoundLog &>(SoundPlayer::instance().output());
 }
 
-// Two of these made with one seed give the same draws, so the test can
-// foresee the computer's tie-breaks.
-class SeededRandom : public RandomSource {
-public:
-    explicit SeededRandom(unsigned seed)
-        : m_engine(seed)
-    {
-    }
-    int draw(int n) override { return std::uniform_int_distribution<int>(0, n - 1)(m_engine); }
-
-private:
-    std::mt19937 m_engine;
-};
-
-// Tells when a draw is made: the computer draws as it chooses.
-class WatchedRandom : public RandomSource {
-public:
-    std::function<void()> onDraw;
-    int draw(int) override
-    {
-        if (onDraw)
-            onDraw();
-        return 0;
-    }
-};
-
 // ---- a reference position, worked out apart from the game -----------------
 
 struct Model {
@@ -122,11 +91,21 @@ int discs(const BoardSnapshot &board, int colour)
     return n;
 }
 
+// What one move shows: each turned disc turns once, and the placed disc
+// once more for each direction of every line that turned something.
+struct Turned {
+    int discs{0};
+    int lines{0};
+    int animations() const { return discs + 2 * lines; }
+};
+
 // Places player's disc and turns every bracketed run, direction by direction.
-void applyMove(BoardSnapshot &board, int column, int row, int player)
+Turned applyMove(BoardSnapshot &board, int column, int row, int player)
 {
     const int other = opponentOf(player);
     board[row][column] = player;
+    Turned turned;
+    bool lineTurned[3][3]{};
     for (int dr = -1; dr <= 1; ++dr) {
         for (int dc = -1; dc <= 1; ++dc) {
             if (dr == 0 && dc == 0)
@@ -143,8 +122,15 @@ void applyMove(BoardSnapshot &board, int column, int row, int player)
                 continue;
             for (int k = 1; k <= run; ++k)
                 board[row + k * dr][column + k * dc] = player;
+            turned.discs += run;
+            // A line is its direction or the opposite one.
+            const bool forward = dr > 0 || (dr == 0 && dc > 0);
+            lineTurned[forward ? dr + 1 : 1 - dr][forward ? dc + 1 : 1 - dc] = true;
         }
     }
+    for (const auto &line : lineTurned)
+        turned.lines += int(std::count(std::begin(line), std::end(line), true));
+    return turned;
 }
 
 bool gameOver(const BoardSnapshot &board)
@@ -189,47 +175,11 @@ QString picture(const BoardSnapshot &board)
     return text;
 }
 
-QImage rgb(const QImage &image)
-{
-    return image.convertToFormat(QImage::Format_RGB32);
-}
-
-constexpr std::string_view kParallel = "........"
-                                       "........"
-                                       "........"
-                                       "...WB..."
-                                       "...WB..."
-                                       "........"
-                                       "........"
-                                       "........";
-constexpr std::string_view kCrossed = "........"
-                                      "........"
-                                      "........"
-                                      "...WB..."
-                                      "...BW..."
-                                      "........"
-                                      "........"
-                                      "........";
-
 // White's (2,0) leaves black without a move; white can go on at (3,7).
-constexpr std::string_view kBlackMustPass = "WB......"
-                                            "........"
-                                            "........"
-                                            "........"
-                                            "........"
-                                            "........"
-                                            "........"
-                                            "WWB.....";
+constexpr std::string_view kBlackMustPass = "WB...... ........ ........ ........ ........ ........ ........ WWB.....";
 // The same with the colours swapped: black's (2,0) leaves white stuck, and
 // black's only move then is (3,7), which takes white's last disc.
-constexpr std::string_view kWhiteMustPass = "BW......"
-                                            "........"
-                                            "........"
-                                            "........"
-                                            "........"
-                                            "........"
-                                            "........"
-                                            "BBW.....";
+constexpr std::string_view kWhiteMustPass = "BW...... ........ ........ ........ ........ ........ ........ BBW.....";
 
 } // namespace
 
@@ -252,10 +202,9 @@ private:
 
     TMain &freshMain(std::unique_ptr<RandomSource> random, Mode mode, Level level = Level::Attacking)
     {
-        m_main = std::make_unique<TMain>();
-        TMain &main = *m_main;
         m_random = std::move(random);
-        main.setRandomSource(m_random.get());
+        m_main = showMain(*m_random);
+        TMain &main = *m_main;
         new TFinal(&main);
         // The same road as the window's own wiring, counting the depth.
         main.TabPion->setMouseDown([this, &main](Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) {
@@ -264,10 +213,6 @@ private:
             main.TabPionMouseDown(b, s, x, y);
             --m_depth;
         });
-        main.show();
-        main.activateWindow();
-        if (!QTest::qWaitForWindowActive(&main))
-            qWarning("main window not active");
         if (mode == Mode::Human) {
             main.Humain1->trigger();
         } else if (level == Level::Defensive) {
@@ -278,28 +223,6 @@ private:
         settle();
         sounds().clear();
         return main;
-    }
-
-    static void setPosition(TMain &main, std::string_view picture, int player)
-    {
-        const MemoryGrid grid = MemoryGrid::fromPicture(picture);
-        for (int column = 0; column < 8; ++column)
-            for (int row = 0; row < 8; ++row)
-                main.TabPion->setCellText(column, row, grid.cellText(column, row));
-        main.game().setCurrentPlayer(player);
-        main.TabPion->repaintBoard();
-    }
-
-    // A press and release on a cell, as the window system delivers them.
-    static void press(TMain &main, int column, int row, Qt::MouseButton button = Qt::LeftButton)
-    {
-        const QPoint p = main.TabPion->cellRect(column, row).center();
-        const QPoint inWindow = main.TabPion->mapTo(&main, p);
-        const QPoint global = main.TabPion->mapToGlobal(p);
-        QMouseEvent down(QEvent::MouseButtonPress, p, inWindow, global, button, button, Qt::NoModifier);
-        QCoreApplication::sendEvent(main.TabPion, &down);
-        QMouseEvent up(QEvent::MouseButtonRelease, p, inWindow, global, button, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(main.TabPion, &up);
     }
 
     // Walks the focus mark from where it is to a cell with the arrow keys,
@@ -421,12 +344,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setPauseTimeScale(0);
-        SoundPlayer::instance().setOutput(std::make_unique<SoundLog>());
-    }
+    void initTestCase() { startWindowTests(std::make_unique<SoundLog>()); }
 
     void init()
     {
@@ -464,11 +382,11 @@ private slots:
         QFETCH(Level, level);
         QFETCH(unsigned, seed);
 
-        TMain &main = freshMain(std::make_unique<SeededRandom>(seed), mode, level);
+        TMain &main = freshMain(std::make_unique<ClockRandom>(seed), mode, level);
         QCOMPARE(main.Level(), level);
         // The test's twin of the game's generator: the new game's layout was
         // one draw.
-        SeededRandom foresee(seed);
+        ClockRandom foresee(seed);
         foresee.draw(2);
         std::mt19937 player(seed);
 
@@ -491,6 +409,7 @@ private slots:
             const int mover = model.toMove;
             const int injected = injectedPressCount();
             sounds().clear();
+            PauseLog pauses;
             if (mode == Mode::Keyboard) {
                 QCOMPARE(QApplication::focusWidget(), main.TabPion);
                 playByKeys(main, pick.column, pick.row);
@@ -499,25 +418,39 @@ private slots:
             } else {
                 press(main, pick.column, pick.row);
             }
+            // The computer's press is queued, not played inside this run.
+            const int queued = injectedPressCount() - injected;
             settle();
 
-            applyMove(model.board, pick.column, pick.row, mover);
+            // Each move turns its discs, then, unless the game is over, the
+            // indicator, and against the computer the computer's wait
+            // (whoever is to move next). Each disc's turn starts with a click.
+            QList<double> expectedPauses;
+            const auto shown = [&](Turned turned) {
+                expectedPauses += discTurnPauses(turned.animations() + (model.over ? 0 : 1));
+                if (mode != Mode::Human && !model.over)
+                    expectedPauses.append(500);
+            };
+            const Turned turned = applyMove(model.board, pick.column, pick.row, mover);
             ++moves;
             int expectedPasses = advance(model, mover) ? 1 : 0;
+            shown(turned);
             int computerMoves = 0;
             // In computer mode black answers by itself, again after each of
             // white's passes.
             while (mode != Mode::Human && !model.over && model.toMove == kBlack) {
                 const auto square = ChooseComputerMove(FindMoves(model.board, kBlack), level, foresee);
                 QVERIFY(square);
-                applyMove(model.board, square->column, square->row, kBlack);
+                const Turned answer = applyMove(model.board, square->column, square->row, kBlack);
                 ++moves;
                 ++computerMoves;
                 expectedPasses += advance(model, kBlack) ? 1 : 0;
+                shown(answer);
             }
             checkShows(main, model);
             if (QTest::currentTestFailed())
                 return;
+            QCOMPARE(queued, computerMoves > 0 ? 1 : 0);
             QCOMPARE(injectedPressCount() - injected, computerMoves);
             if (computerMoves > 0) {
                 const auto last = lastInjectedPress();
@@ -530,12 +463,16 @@ private slots:
                 QVERIFY(lastAnnouncement(main).startsWith(
                     (mover == kWhite ? "Blanc joue " : "Noir joue ") + squareName(pick.column, pick.row) + ", "));
             }
+            QCOMPARE(pauses.asked, expectedPauses);
             QCOMPARE(sounds().count("Bloque"), expectedPasses);
-            QVERIFY(sounds().count("Click") > 0);
+            // The indicator's click after a pass leaves "Bloque" playing.
+            QCOMPARE(sounds().count("Click"), int(expectedPauses.count(50.0)) / 7 - expectedPasses);
             QVERIFY(!sounds().started.contains("beep"));
             passes += expectedPasses;
         }
         QVERIFY(moves > 8);
+        // Every press, the player's and the computer's, ran on its own.
+        QCOMPARE(m_depthAtPress.count(0), m_depthAtPress.size());
         // Every later press finds nothing to play.
         const BoardSnapshot end = Snapshot(*main.TabPion);
         for (int column = 0; column < 8; ++column)
@@ -633,74 +570,32 @@ private slots:
         // (7,0) turns 6 along the row, 3 down and 3 down-left.
         QTest::newRow("full board, white wins")
             << Mode::Computer
-            << "WBBBBBB."
-               "BBBBBBBB"
-               "BBBBBBBB"
-               "BBBBBBBB"
-               "WWWWWWWW"
-               "WWWWWWWW"
-               "WWWWWWWW"
-               "WWWWWWWW"
+            << "WBBBBBB. BBBBBBBB BBBBBBBB BBBBBBBB WWWWWWWW WWWWWWWW WWWWWWWW WWWWWWWW"
             << kWhite << 7 << 0 << QStringLiteral("Bravo, vous avez gagné avec un score de 46") << 46 << 18;
         QTest::newRow("full board, black wins between two humans")
             << Mode::Human
-            << "BWWWWWW."
-               "WWWWWWWW"
-               "WWWWWWWW"
-               "WWWWWWWW"
-               "BBBBBBBB"
-               "BBBBBBBB"
-               "BBBBBBBB"
-               "BBBBBBBB"
+            << "BWWWWWW. WWWWWWWW WWWWWWWW WWWWWWWW BBBBBBBB BBBBBBBB BBBBBBBB BBBBBBBB"
             << kBlack << 7 << 0 << QStringLiteral("Désolé, j'ai gagné avec un score de 46") << 18 << 46;
         // Only the row turns: the cells below and below-left are white.
         QTest::newRow("full board, draw")
             << Mode::Computer
-            << "WBBBBBB."
-               "WWWWWWWW"
-               "WWWWWWWW"
-               "WWWWWWWW"
-               "BBBBBBBB"
-               "BBBBBBBB"
-               "BBBBBBBB"
-               "BBBBBBBB"
+            << "WBBBBBB. WWWWWWWW WWWWWWWW WWWWWWWW BBBBBBBB BBBBBBBB BBBBBBBB BBBBBBBB"
             << kWhite << 7 << 0 << QStringLiteral("Egalité, on peut recommencer si vous avez encore envie") << 32
             << 32;
         QTest::newRow("black wiped out")
             << Mode::Computer
-            << "WB......"
-               "........"
-               "........"
-               "........"
-               "........"
-               "........"
-               "........"
-               "........"
+            << "WB...... ........ ........ ........ ........ ........ ........ ........"
             << kWhite << 2 << 0 << QStringLiteral("Bravo, vous avez gagné avec un score de 3") << 3 << 0;
         // A player's press for black while black is to move in computer mode.
         QTest::newRow("white wiped out")
             << Mode::Computer
-            << "BW......"
-               "........"
-               "........"
-               "........"
-               "........"
-               "........"
-               "........"
-               "........"
+            << "BW...... ........ ........ ........ ........ ........ ........ ........"
             << kBlack << 2 << 0 << QStringLiteral("Désolé, j'ai gagné avec un score de 3") << 0 << 3;
         // Afterwards black's corner can never be bracketed and no black disc
         // lines up with white's: neither colour can move.
         QTest::newRow("neither colour can move")
             << Mode::Computer
-            << "WB......"
-               "........"
-               "........"
-               "........"
-               "........"
-               "........"
-               "........"
-               "B......W"
+            << "WB...... ........ ........ ........ ........ ........ ........ B......W"
             << kWhite << 2 << 0 << QStringLiteral("Bravo, vous avez gagné avec un score de 4") << 4 << 1;
     }
 
@@ -823,24 +718,6 @@ private slots:
         QCOMPARE(QCursor::pos(), screenPoint);
     }
 
-    // The injected press takes the road of a player's: it plays black's
-    // move, and only after the handler that sent it has returned.
-    void computerAnswersAfterTheHandlerReturned()
-    {
-        TMain &main = freshMain(std::make_unique<ScriptedRandom>(std::deque<int>{0}), Mode::Computer);
-        QCOMPARE(picture(Snapshot(*main.TabPion)), picture(fromPicture(kParallel)));
-        press(main, 5, 3);
-        // The white move's run has returned; its injected press is queued.
-        QCOMPARE(main.CurrentPlayer(), kBlack);
-        QCOMPARE(m_depthAtPress, (QList<int>{0}));
-        settle();
-        QCOMPARE(main.CurrentPlayer(), kWhite);
-        QCOMPARE(m_depthAtPress, (QList<int>{0, 0}));
-        const BoardSnapshot board = Snapshot(*main.TabPion);
-        QCOMPARE(discs(board, kWhite) + discs(board, kBlack), 6);
-        QVERIFY(discs(board, kBlack) >= 3);
-    }
-
     // With the board hidden by the help, the computer's press lands on the
     // background: the board comes back and black is still to move, for the
     // player's next press to play.
@@ -902,6 +779,9 @@ private slots:
         QVERIFY(!main.Busy);
         QCOMPARE(injectedPressCount(), injected);
         QVERIFY(!Final->isVisible());
+        // No frame of the abandoned move is left on the new board.
+        QTest::qWait(20);
+        QCOMPARE(markedCells(main), QList<Square>{});
 
         // The new game plays normally: white's move, then black's answer.
         press(main, 2, 4);
@@ -911,36 +791,28 @@ private slots:
         QCOMPARE(injectedPressCount(), injected + 1);
     }
 
+    // A press during any animation of a move is lost, even on a square legal
+    // for the colour to move then.
     void pressDuringMove_data()
     {
-        QTest::addColumn<Mode>("mode");
-        QTest::addColumn<bool>("busy");
         QTest::addColumn<int>("pressFor");
         QTest::addColumn<QPoint>("square");
-        QTest::addColumn<bool>("played");
-        // Each press is on a square legal for the colour to move then.
-        QTest::newRow("during a disc's turn: lost") << Mode::Human << true << kWhite << QPoint(5, 5) << false;
-        QTest::newRow("during the indicator's turn: lost") << Mode::Human << true << kBlack << QPoint(2, 2) << false;
-        QTest::newRow("during the computer's wait: played for black")
-            << Mode::Computer << false << kBlack << QPoint(2, 2) << true;
+        QTest::newRow("during a disc's turn") << kWhite << QPoint(5, 5);
+        QTest::newRow("during the indicator's turn") << kBlack << QPoint(2, 2);
     }
 
     void pressDuringMove()
     {
-        QFETCH(Mode, mode);
-        QFETCH(bool, busy);
         QFETCH(int, pressFor);
         QFETCH(QPoint, square);
-        QFETCH(bool, played);
-        TMain &main = freshMain(std::make_unique<ScriptedRandom>(std::deque<int>{0}), mode);
-        const int injected = injectedPressCount();
+        TMain &main = freshMain(std::make_unique<ScriptedRandom>(std::deque<int>{0}), Mode::Human);
 
         // White plays (5,3) on the parallel start.
         Model model;
         model.board = fromPicture(kParallel);
         applyMove(model.board, 5, 3, kWhite);
         advance(model, kWhite);
-        auto trigger = armTrigger([&] { return main.Busy == busy && main.CurrentPlayer() == pressFor; },
+        auto trigger = armTrigger([&] { return main.Busy && main.CurrentPlayer() == pressFor; },
                                   [&] {
                                       QVERIFY(main.game().examineMove(square.x(), square.y()).any());
                                       press(main, square.x(), square.y());
@@ -948,13 +820,6 @@ private slots:
         press(main, 5, 3);
         QVERIFY(trigger->fired);
         settle();
-
-        if (played) {
-            applyMove(model.board, square.x(), square.y(), kBlack);
-            advance(model, kBlack);
-            // The computer found white to move after its wait and kept still.
-            QCOMPARE(injectedPressCount(), injected);
-        }
         checkShows(main, model);
     }
 
@@ -983,19 +848,35 @@ private slots:
         QCOMPARE(discs(board, kWhite) + discs(board, kBlack), 8);
     }
 
-    // A press served in the computer hand's one event pass plays for black
-    // at once; the computer's own press, meant for the position before it,
-    // is then not sent.
-    void pressWhileThePointerMoves()
+    // What the player does while the computer answers white's (5,3): in its
+    // wait, or in its hand's one event pass, after the square was chosen. A
+    // press for black plays at once; a switch to "Humain" leaves black's move
+    // to the player. Either way the computer's own press is not sent.
+    void whileTheComputerAnswers_data()
     {
-        auto random = std::make_unique<WatchedRandom>();
-        WatchedRandom *watch = random.get();
+        QTest::addColumn<bool>("inHand");
+        QTest::addColumn<bool>("switchOpponent");
+        QTest::newRow("a press during the wait") << false << false;
+        QTest::newRow("a press while the pointer moves") << true << false;
+        QTest::newRow("Humain during the wait") << false << true;
+        QTest::newRow("Humain while the pointer moves") << true << true;
+    }
+
+    void whileTheComputerAnswers()
+    {
+        QFETCH(bool, inHand);
+        QFETCH(bool, switchOpponent);
+        auto random = std::make_unique<ScriptedRandom>();
+        ScriptedRandom *watch = random.get();
         TMain &main = freshMain(std::move(random), Mode::Computer);
         QCOMPARE(picture(Snapshot(*main.TabPion)), picture(fromPicture(kParallel)));
+        const std::uint64_t game = main.game().gameNumber();
         bool chosen = false;
         watch->onDraw = [&] { chosen = chosen || main.CurrentPlayer() == kBlack; };
         const int injected = injectedPressCount();
-        auto trigger = armTrigger([&] { return chosen; }, [&] { press(main, 2, 2); });
+        auto trigger = armTrigger(
+            [&] { return inHand ? chosen : !main.Busy && main.CurrentPlayer() == kBlack; },
+            [&] { switchOpponent ? main.Ordinateur1->trigger() : press(main, 2, 2); });
         press(main, 5, 3);
         QVERIFY(trigger->fired);
         settle();
@@ -1003,29 +884,19 @@ private slots:
         Model model;
         model.board = fromPicture(kParallel);
         applyMove(model.board, 5, 3, kWhite);
-        applyMove(model.board, 2, 2, kBlack);
+        advance(model, kWhite);
+        if (!switchOpponent) {
+            applyMove(model.board, 2, 2, kBlack);
+            advance(model, kBlack);
+        }
         QCOMPARE(injectedPressCount(), injected);
         checkShows(main, model);
-    }
-
-    // Switching the opponent to the second player during the wait leaves
-    // black's move to that player.
-    void opponentSwitchedDuringTheWait()
-    {
-        TMain &main = freshMain(std::make_unique<ScriptedRandom>(std::deque<int>{0}), Mode::Computer);
-        const std::uint64_t game = main.game().gameNumber();
-        const int injected = injectedPressCount();
-        auto trigger = armTrigger([&] { return !main.Busy && main.CurrentPlayer() == kBlack; },
-                                  [&] { main.Ordinateur1->trigger(); });
-        press(main, 5, 3);
-        QVERIFY(trigger->fired);
-        settle();
-        QVERIFY(main.Humain1->isChecked());
+        QCOMPARE(main.Humain1->isChecked(), switchOpponent);
         QCOMPARE(main.game().gameNumber(), game);
-        QCOMPARE(main.CurrentPlayer(), kBlack);
-        QCOMPARE(injectedPressCount(), injected);
-        press(main, 2, 2);
-        QCOMPARE(main.CurrentPlayer(), kWhite);
+        if (switchOpponent) {
+            press(main, 2, 2);
+            QCOMPARE(main.CurrentPlayer(), kWhite);
+        }
     }
 
     // Menu commands work in the middle of a flip, and the move goes on.

@@ -1,5 +1,6 @@
 // The seven-frame disc turn and the turn indicator.
 #include "ui/BoardAccessible.h"
+#include "ui/MoveRun.h"
 #include "ui/Pause.h"
 #include "ui/UTavlo.h"
 
@@ -23,12 +24,12 @@ void TMain::AnimateDisc(int kind, tavlo::Surface &surface, const QRect &rect,
     playSound(QStringLiteral("Click"), interrupt);
     // A new game started from inside a pause owns the board and the
     // indicator from then on: the rest of this turn is not drawn.
-    const auto game = m_game->gameNumber();
+    const tavlo::MoveRun run = tavlo::MoveRun::current(*this);
     if (kind == tavlo::kWhite || kind == tavlo::kBlack) {
         for (int step = 0; step <= kLastFrame - kFirstFrame; ++step) {
             const int frame = kind == tavlo::kWhite ? kFirstFrame + step : kLastFrame - step;
             tavlo::Pause(kFrameMs);
-            if (m_game->gameNumber() != game)
+            if (run.stale())
                 break;
             surface.drawPicture(rect, DiscImages[std::size_t(frame)]);
         }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <utility>
 
 namespace tavlo {
 
@@ -15,11 +16,14 @@ namespace {
 
 double g_timeScale{1.0};
 bool g_quitRequested{false};
+std::function<void(double)> g_recorder;
 
 } // namespace
 
 void Pause(double milliseconds)
 {
+    if (g_recorder)
+        g_recorder(milliseconds);
     using Clock = std::chrono::steady_clock;
     const double wait = std::max(0.0, milliseconds * g_timeScale);
     const auto deadline = Clock::now()
@@ -71,6 +75,11 @@ void setPauseTimeScale(double scale)
 double pauseTimeScale()
 {
     return g_timeScale;
+}
+
+void setPauseRecorder(std::function<void(double milliseconds)> recorder)
+{
+    g_recorder = std::move(recorder);
 }
 
 } // namespace tavlo

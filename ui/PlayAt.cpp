@@ -2,6 +2,7 @@
 // presses there, so its move reaches the board the way a player's does.
 #include "ui/PlayAt.h"
 
+#include "ui/MoveRun.h"
 #include "ui/StringGrid.h"
 #include "ui/UTavlo.h"
 
@@ -80,13 +81,13 @@ void TMain::PlayAt(int column, int row)
     const QPoint client = mapFromGlobal(TabPion->mapToGlobal(cellCorner));
 
     // Whatever is waiting (a repaint, a move of the window) is served before
-    // the pointer moves. A press served there that played a move, or a new
-    // game, leaves the square chosen for a position that is gone: the run
-    // that played it has the next turn in hand.
-    const std::uint64_t moves = tavlo::movesPlayed();
-    const std::uint64_t gameNumber = game().gameNumber();
+    // the pointer moves. A press served there that played a move, a new
+    // game, or a switch to a human opponent leaves the square chosen for a
+    // turn that is no longer the computer's: the run that played it, or the
+    // player, has the next turn in hand.
+    const tavlo::MoveRun run = tavlo::MoveRun::current(*this).answeringForComputer();
     QCoreApplication::processEvents();
-    if (tavlo::movesPlayed() != moves || game().gameNumber() != gameNumber)
+    if (run.stale())
         return;
 
     const QPoint inside = client + tavlo::kInsideCell;

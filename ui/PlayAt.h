@@ -3,7 +3,6 @@
 #include <QPoint>
 #include <QSize>
 
-#include <cstdint>
 #include <optional>
 
 namespace tavlo {
@@ -26,10 +25,6 @@ struct InjectedPress {
     // The same position in the absolute injection range.
     QPoint normalised;
 };
-
-// How many moves the board's press handler has begun to play, in all. A
-// wait that sees it change knows a move was played meanwhile.
-std::uint64_t movesPlayed();
 
 // The last press PlayAt sent, if any, and how many it has sent in all.
 std::optional<InjectedPress> lastInjectedPress();

@@ -70,7 +70,6 @@ tavlo::GameView TMain::makeView()
     tavlo::GameView view;
     view.animateCell = [this](int column, int row, int colour) {
         AnimateDisc(colour, *TabPion, TabPion->cellRect(column, row));
-        return !tavlo::quitRequested();
     };
     view.animateIndicator = [this](int colour) { animateIndicator(colour); };
     view.setCounters = [this](int white, int black) {
@@ -158,6 +157,10 @@ void TMain::FormActivate()
     // Cleared before the animation: the animation serves events, and a
     // second activation meanwhile must not start it again.
     FirstActivation = false;
+    // A window manager may hold the activation back until after the player
+    // started a game from the menu; that game owns the board and indicator.
+    if (game().gameNumber() != 0)
+        return;
     for (int column = 0; column < tavlo::kBoardSize; ++column)
         for (int row = 0; row < tavlo::kBoardSize; ++row)
             TabPion->setCellText(column, row, tavlo::colourText(tavlo::kEmpty));

@@ -12,6 +12,10 @@
 #include <future>
 #include <memory>
 
+namespace tavlo {
+class MoveRun;
+}
+
 // The game's one working window: background picture, board, counters, turn
 // indicator and the right-click menu. It owns the whole game state for the
 // run. Handlers keep their toolkit names; the turn cycle (TabPionMouseDown,
@@ -25,7 +29,7 @@ public:
 
     // ---- game state --------------------------------------------------
     // The rules, bound to the board TabPion: CurrentPlayer, Level, the
-    // MoveList, the scratch counts and the game counter live there.
+    // MoveList, the scratch counts and the game and move counters live there.
     tavlo::Game &game() { return *m_game; }
     const tavlo::Game &game() const { return *m_game; }
     int CurrentPlayer() const { return m_game->currentPlayer(); }
@@ -61,6 +65,18 @@ public:
     // Moves the pointer into the cell and presses there; the press arrives
     // after the running handler returns. Defined with the turn cycle.
     void PlayAt(int column, int row);
+
+    // ---- the turn cycle's steps, in the order a press runs them --------
+    // Places the colour to move at the square and turns what it brackets;
+    // false when the run went stale meanwhile and the move was abandoned.
+    bool playMove(const tavlo::MoveRun &run, int column, int row);
+    // Hands the turn over, or back with "Bloque" when the other colour must
+    // pass, and announces the move at (column, row) that turned flipped
+    // discs; shows the result when neither can go on. False once it is over.
+    bool passOrEnd(int column, int row, int flipped);
+    // After the computer's wait, chooses black's square and sends the hand
+    // there, unless the wait left the run stale or white to move.
+    void letComputerAnswer(const tavlo::MoveRun &run);
 
     void Facile1Click();
     void Difficile1Click();

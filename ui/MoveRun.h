@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+
+class TMain;
+
+namespace tavlo {
+
+// One run of the turn cycle, as it stood when it began: which game, which
+// move, and (once it answers for the computer) who plays black.
+//
+// Everything a run does that serves window events (a disc's frames, the
+// computer's 500 ms wait, the computer hand's event pass) lets the player
+// start a new game, play a move, switch the opponent or quit meanwhile.
+// Afterwards the run asks stale() whether it is still in charge of the
+// board; this is the one place that decides it.
+class MoveRun {
+public:
+    // A move begun on the board now: counts it, so that runs begun earlier
+    // see that the position moved on under them.
+    static MoveRun beginMove(TMain &main);
+    // The run in charge now, for work that plays no move of its own (a
+    // disc's or the indicator's turn, the computer's hand).
+    static MoveRun current(const TMain &main);
+
+    // The same run, from here on answering for the computer: a switch of
+    // the opponent setting from now on leaves it nothing to do. Before that
+    // point a switch changes nothing for the move being played.
+    MoveRun answeringForComputer() const;
+
+    std::uint64_t gameNumber() const { return m_game; }
+    std::uint64_t moveNumber() const { return m_move; }
+
+    // Whether something served since the run began took the board from it:
+    // a new game, another move, the request to quit, or, for the computer's
+    // answer, a change of opponent.
+    bool stale() const;
+
+private:
+    MoveRun(const TMain &main, std::uint64_t move);
+
+    const TMain *m_main;
+    std::uint64_t m_game;
+    std::uint64_t m_move;
+    bool m_computerOpponent;
+    bool m_answersForComputer{false};
+};
+
+} // namespace tavlo
