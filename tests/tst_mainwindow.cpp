@@ -5,6 +5,7 @@
 #include "media/Smoothing.h"
 #include "media/Wave.h"
 #include "tests/support/WindowTest.h"
+#include "ui/BoardAccessible.h"
 #include "ui/ComputerHand.h"
 #include "ui/Display.h"
 #include "ui/Hints.h"
@@ -310,6 +311,107 @@ private slots:
             QCOMPARE(*cell, (Square{column, row}));
     }
 
+    // ---- keyboard and screen readers -------------------------------
+
+    void keyboardFocusMark_data()
+    {
+        QTest::addColumn<QPoint>("start");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QPoint>("end");
+        const int l = Qt::Key_Left, r = Qt::Key_Right, u = Qt::Key_Up, d = Qt::Key_Down;
+        QTest::newRow("first key moves from d4") << QPoint(3, 3) << QList<int>{r} << QPoint(4, 3);
+        QTest::newRow("left edge holds") << QPoint(0, 5) << QList<int>{l, l} << QPoint(0, 5);
+        QTest::newRow("right edge holds") << QPoint(6, 2) << QList<int>{r, r, r} << QPoint(7, 2);
+        QTest::newRow("top edge holds") << QPoint(4, 0) << QList<int>{u} << QPoint(4, 0);
+        QTest::newRow("bottom edge holds") << QPoint(1, 7) << QList<int>{d, d} << QPoint(1, 7);
+        QTest::newRow("corner holds both ways") << QPoint(7, 7) << QList<int>{r, d, r} << QPoint(7, 7);
+        QTest::newRow("across and back") << QPoint(0, 0) << QList<int>{r, r, r, r, r, r, r, r, d, l} << QPoint(6, 1);
+    }
+
+    void keyboardFocusMark()
+    {
+        QFETCH(QPoint, start);
+        QFETCH(QList<int>, keys);
+        QFETCH(QPoint, end);
+        TMain &main = freshMain();
+        StringGrid *board = main.TabPion;
+        QCOMPARE(QApplication::focusWidget(), board);
+        board->placeFocusMark(start.x(), start.y());
+        QVERIFY(!board->focusMarkShown());
+        QCOMPARE(markedCells(main), QList<Square>{});
+        for (int key : keys)
+            QTest::keyClick(board, Qt::Key(key));
+        QCOMPARE(board->focusCell(), (Square{end.x(), end.y()}));
+        // The ring shows on that cell only, over what the cell shows.
+        QVERIFY(board->focusMarkShown());
+        QCOMPARE(markedCells(main), QList<Square>{(Square{end.x(), end.y()})});
+
+        // The Menu key and Shift+F10 open the menu at the mark.
+        const QPoint centre = board->mapToGlobal(board->cellRect(end.x(), end.y()).center());
+        for (const auto &[key, modifiers] : {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers{}},
+                                            std::pair{Qt::Key_F10, Qt::KeyboardModifiers{Qt::ShiftModifier}}}) {
+            QTest::keyClick(board, key, modifiers);
+            QTRY_VERIFY(main.PopupMenu1->isVisible());
+            // It hangs from the mark; near the screen's edge it slides left
+            // to fit, still over the mark.
+            const QRect menu = main.PopupMenu1->geometry();
+            QVERIFY(std::abs(menu.top() - centre.y()) < 4);
+            QVERIFY(menu.left() <= centre.x() + 3 && menu.right() >= centre.x() - 3);
+            main.PopupMenu1->hide();
+        }
+        // F10 alone is not the menu.
+        QTest::keyClick(board, Qt::Key_F10);
+        QVERIFY(!main.PopupMenu1->isVisible());
+
+        // A player's press hides the ring; the mark stays where it was.
+        QTest::mouseClick(board, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!board->focusMarkShown());
+        QCOMPARE(markedCells(main), QList<Square>{});
+        QCOMPARE(board->focusCell(), (Square{end.x(), end.y()}));
+    }
+
+    void cellNames_data()
+    {
+        QTest::addColumn<QPoint>("cell");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("hint");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("white disc") << QPoint(3, 3) << "1" << 0 << "d4, pion blanc";
+        QTest::newRow("black disc") << QPoint(4, 3) << "2" << 0 << "e4, pion noir";
+        QTest::newRow("empty") << QPoint(4, 2) << "0" << 0 << "e3, vide";
+        QTest::newRow("top left") << QPoint(0, 0) << "0" << 0 << "a1, vide";
+        QTest::newRow("bottom right") << QPoint(7, 7) << "2" << 0 << "h8, pion noir";
+        QTest::newRow("hint of two") << QPoint(4, 2) << "0" << 2 << "e3, vide, coup possible, 2 pions";
+        QTest::newRow("hint of one") << QPoint(2, 5) << "0" << 1 << "c6, vide, coup possible, 1 pion";
+        QTest::newRow("hint of twelve") << QPoint(7, 0) << "0" << 12 << "h1, vide, coup possible, 12 pions";
+    }
+
+    void cellNames()
+    {
+        QFETCH(QPoint, cell);
+        QFETCH(QString, text);
+        QFETCH(int, hint);
+        QFETCH(QString, name);
+        QCOMPARE(cellName(cell.x(), cell.y(), text.toStdString(), hint), name);
+    }
+
+    // The hints a screen reader hears are the ones on the screen.
+    void hintsInCellNames()
+    {
+        TMain &main = freshMain();
+        setPosition(main, kParallel, 1);
+        StringGrid *board = main.TabPion;
+        main.Afficherpossibilits1->trigger();
+        QCOMPARE(board->hintFlips(5, 2), 1);
+        QCOMPARE(board->hintFlips(4, 2), 0);
+        // A written cell loses its hint at once, the others at the repaint.
+        board->setCellText(5, 2, "1");
+        QCOMPARE(board->hintFlips(5, 2), 0);
+        QCOMPARE(board->hintFlips(5, 3), 1);
+        main.Afficherpossibilits1->trigger();
+        QCOMPARE(board->hintFlips(5, 3), 0);
+    }
+
     // ---- menu handlers ----------------------------------------------
 
     void newGameCommands_data()
@@ -423,6 +525,19 @@ private slots:
         QTest::mouseClick(&main, Qt::LeftButton, {}, QPoint(400, 300));
         QVERIFY(main.TabPion->isVisible());
         QCOMPARE(cellOnScreen(main, 3, 3), pictureFor(main, 3, 3));
+
+        // From the keyboard: named for screen readers, gone with Enter or
+        // Space as with a click, the board taking the keys back.
+        QCOMPARE(main.accessibleName(), QStringLiteral("Tavlo"));
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+            main.Aide1->trigger();
+            QCOMPARE(main.accessibleName(), QStringLiteral("Règles du jeu"));
+            QVERIFY(main.accessibleDescription().startsWith(QStringLiteral("But du jeu.")));
+            QTest::keyClick(&main, key);
+            QVERIFY(main.TabPion->isVisible());
+            QCOMPARE(main.accessibleName(), QStringLiteral("Tavlo"));
+            QCOMPARE(QApplication::focusWidget(), main.TabPion);
+        }
     }
 
     // ---- hints ------------------------------------------------------
@@ -711,8 +826,15 @@ private slots:
         QVERIFY(final.isVisible());
         main.showResult(QStringLiteral("Bravo, vous avez gagné avec un score de 40"));
         QCOMPARE(final.RxLabel1->caption(), QStringLiteral("Bravo, vous avez gagné avec un score de 40"));
+        QCOMPARE(final.accessibleName(), QStringLiteral("Bravo, vous avez gagné avec un score de 40"));
         QTest::mouseClick(final.Image1, Qt::LeftButton, {}, QPoint(150, 100));
         QVERIFY(!final.isVisible());
+        // Enter and Space close it too.
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+            main.showResult(QStringLiteral("Désolé, j'ai gagné avec un score de 33"));
+            QTest::keyClick(&final, key);
+            QVERIFY(!final.isVisible());
+        }
         QVERIFY(!final.Image1->picture().isNull());
         QCOMPARE(final.Image1->picture().size(), QSize(300, 300));
     }

@@ -7,6 +7,8 @@
 #include "media/Resources.h"
 #include "media/Wave.h"
 #include "tests/support/WindowTest.h"
+#include "ui/Announcer.h"
+#include "ui/BoardAccessible.h"
 #include "ui/PlayAt.h"
 #include "ui/UFinal.h"
 
@@ -181,7 +183,9 @@ constexpr std::string_view kWhiteMustPass = "BW...... ........ ........ ........
 
 } // namespace
 
-enum class Mode { Computer, Human };
+// Keyboard: against the computer, white played with the arrow keys and
+// Enter on the board alone.
+enum class Mode { Computer, Human, Keyboard };
 
 Q_DECLARE_METATYPE(Mode)
 Q_DECLARE_METATYPE(tavlo::Level)
@@ -221,6 +225,30 @@ private:
         return main;
     }
 
+    // Walks the focus mark from where it is to a cell with the arrow keys,
+    // then plays there with Enter.
+    static void playByKeys(TMain &main, int column, int row)
+    {
+        StringGrid *board = main.TabPion;
+        while (board->focusCell() != Square{column, row}) {
+            const Square at = board->focusCell();
+            const Qt::Key key = at.column < column ? Qt::Key_Right
+                              : at.column > column ? Qt::Key_Left
+                              : at.row < row       ? Qt::Key_Down
+                                                   : Qt::Key_Up;
+            QTest::keyClick(board, key);
+            QVERIFY(board->focusCell() != at);
+        }
+        QVERIFY(board->focusMarkShown());
+        QTest::keyClick(board, Qt::Key_Return);
+    }
+
+    static QString lastAnnouncement(TMain &main)
+    {
+        const auto *announcer = main.findChild<Announcer *>();
+        return announcer ? announcer->lastText() : QString();
+    }
+
     // Lets the queued presses of the computer's hand arrive and play.
     static void settle()
     {
@@ -240,6 +268,8 @@ private:
         QCOMPARE(picture(Snapshot(*main.TabPion)), picture(model.board));
         QCOMPARE(main.LabelPionB->caption(), QString::number(discs(model.board, kWhite)));
         QCOMPARE(main.LabelPionN->caption(), QString::number(discs(model.board, kBlack)));
+        QCOMPARE(main.LabelPionB->accessibleName(), counterName(kWhite, discs(model.board, kWhite)));
+        QCOMPARE(main.LabelPionN->accessibleName(), counterName(kBlack, discs(model.board, kBlack)));
         QVERIFY(!main.Busy);
         if (model.over) {
             const QString text = QString::fromStdString(
@@ -250,6 +280,7 @@ private:
         } else {
             QCOMPARE(main.CurrentPlayer(), model.toMove);
             QVERIFY(indicatorShows(main, model.toMove));
+            QCOMPARE(main.PaintBoxJoueur->accessibleName(), turnName(model.toMove));
             QVERIFY(!Final->isVisible());
         }
     }
@@ -341,6 +372,8 @@ private slots:
         QTest::newRow("attacking computer, another game") << Mode::Computer << Level::Attacking << 22u;
         QTest::newRow("defensive computer") << Mode::Computer << Level::Defensive << 31u;
         QTest::newRow("defensive computer, another game") << Mode::Computer << Level::Defensive << 32u;
+        QTest::newRow("attacking computer, from the keyboard") << Mode::Keyboard << Level::Attacking << 23u;
+        QTest::newRow("defensive computer, from the keyboard") << Mode::Keyboard << Level::Defensive << 33u;
     }
 
     void wholeGame()
@@ -377,7 +410,14 @@ private slots:
             const int injected = injectedPressCount();
             sounds().clear();
             PauseLog pauses;
-            press(main, pick.column, pick.row);
+            if (mode == Mode::Keyboard) {
+                QCOMPARE(QApplication::focusWidget(), main.TabPion);
+                playByKeys(main, pick.column, pick.row);
+                if (QTest::currentTestFailed())
+                    return;
+            } else {
+                press(main, pick.column, pick.row);
+            }
             // The computer's press is queued, not played inside this run.
             const int queued = injectedPressCount() - injected;
             settle();
@@ -388,7 +428,7 @@ private slots:
             QList<double> expectedPauses;
             const auto shown = [&](Turned turned) {
                 expectedPauses += discTurnPauses(turned.animations() + (model.over ? 0 : 1));
-                if (mode == Mode::Computer && !model.over)
+                if (mode != Mode::Human && !model.over)
                     expectedPauses.append(500);
             };
             const Turned turned = applyMove(model.board, pick.column, pick.row, mover);
@@ -398,7 +438,7 @@ private slots:
             int computerMoves = 0;
             // In computer mode black answers by itself, again after each of
             // white's passes.
-            while (mode == Mode::Computer && !model.over && model.toMove == kBlack) {
+            while (mode != Mode::Human && !model.over && model.toMove == kBlack) {
                 const auto square = ChooseComputerMove(FindMoves(model.board, kBlack), level, foresee);
                 QVERIFY(square);
                 const Turned answer = applyMove(model.board, square->column, square->row, kBlack);
@@ -416,6 +456,12 @@ private slots:
                 const auto last = lastInjectedPress();
                 QVERIFY(last);
                 QCOMPARE(QString::fromStdString(main.TabPion->cellText(last->column, last->row)), QStringLiteral("2"));
+                // The mark follows the computer's hand.
+                QCOMPARE(main.TabPion->focusCell(), (Square{last->column, last->row}));
+                QVERIFY(lastAnnouncement(main).startsWith("Noir joue " + squareName(last->column, last->row) + ", "));
+            } else {
+                QVERIFY(lastAnnouncement(main).startsWith(
+                    (mover == kWhite ? "Blanc joue " : "Noir joue ") + squareName(pick.column, pick.row) + ", "));
             }
             QCOMPARE(pauses.asked, expectedPauses);
             QCOMPARE(sounds().count("Bloque"), expectedPasses);
@@ -471,6 +517,9 @@ private slots:
         QCOMPARE(sounds().started.last(), QStringLiteral("Bloque"));
         QCOMPARE(sounds().bloqueCut, 0);
         QVERIFY(!Final->isVisible());
+        // The move and the pass it causes are told in one breath.
+        QCOMPARE(lastAnnouncement(main), mover == kWhite ? QStringLiteral("Blanc joue c1, 1 pion retourné. Noir passe son tour")
+                                                         : QStringLiteral("Noir joue c1, 1 pion retourné. Blanc passe son tour"));
 
         const bool computerAgain = mode == Mode::Computer && mover == kBlack;
         QCOMPARE(injectedPressCount() - injected, computerAgain ? 1 : 0);

@@ -1,4 +1,5 @@
 // The seven-frame disc turn and the turn indicator.
+#include "ui/BoardAccessible.h"
 #include "ui/MoveRun.h"
 #include "ui/Pause.h"
 #include "ui/UTavlo.h"
@@ -39,5 +40,6 @@ void TMain::AnimateDisc(int kind, tavlo::Surface &surface, const QRect &rect,
 
 void TMain::animateIndicator(int colour)
 {
+    PaintBoxJoueur->setAccessibleName(tavlo::turnName(colour));
     AnimateDisc(colour, *PaintBoxJoueur, QRect(0, 0, 60, 60), tavlo::SoundPlayer::Interrupt::No);
 }

@@ -60,6 +60,7 @@ void TMain::DrawHints(int player, const tavlo::MoveList &moves)
         for (const tavlo::MoveRecord &move : moves) {
             const QRect cell = TabPion->cellRect(move.column, move.row);
             tavlo::drawHint(canvas, cell.topLeft(), move.flips);
+            TabPion->noteHint(move.column, move.row, move.flips);
             drawn |= cell;
         }
     }

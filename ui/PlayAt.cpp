@@ -101,6 +101,7 @@ void TMain::PlayAt(int column, int row)
     ++tavlo::g_pressCount;
 
     tavlo::moveComputerHand(this, screenPoint);
+    TabPion->placeFocusMark(column, row);
 
     // The press goes to whatever lies under the pointer in this window: the
     // board, or the background when the board is hidden by the help, which

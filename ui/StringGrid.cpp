@@ -1,9 +1,15 @@
 #include "ui/StringGrid.h"
 
 #include "media/Smoothing.h"
+#include "ui/BoardAccessible.h"
 
+#include <QCoreApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -12,9 +18,11 @@ namespace tavlo {
 StringGrid::StringGrid(QWidget *parent)
     : SurfaceWidget(parent)
 {
+    installBoardAccessibility();
     m_cells.fill(std::string(colourText(kEmpty)));
     setAttribute(Qt::WA_OpaquePaintEvent);
     surface().fill(Qt::black);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 std::string StringGrid::cellText(int column, int row) const
@@ -30,7 +38,9 @@ void StringGrid::setCellText(int column, int row, std::string_view text)
         return;
     m_cells[std::size_t(indexOf(column, row))] = std::string(text);
     m_dirty.setBit(indexOf(column, row));
+    m_hints[std::size_t(indexOf(column, row))] = 0;
     update(cellRect(column, row));
+    boardNamesChanged(this);
 }
 
 QRect StringGrid::cellRect(int column, int row) const
@@ -53,6 +63,20 @@ void StringGrid::repaintBoard()
     invalidateAll();
     if (isVisible())
         repaint();
+    boardNamesChanged(this);
+}
+
+void StringGrid::noteHint(int column, int row, int flips)
+{
+    if (!onBoard(column, row))
+        return;
+    m_hints[std::size_t(indexOf(column, row))] = flips;
+    boardNamesChanged(this);
+}
+
+int StringGrid::hintFlips(int column, int row) const
+{
+    return onBoard(column, row) ? m_hints[std::size_t(indexOf(column, row))] : 0;
 }
 
 template <typename F>
@@ -94,6 +118,7 @@ void StringGrid::drawPicture(const QRect &rect, const QImage &picture)
 void StringGrid::invalidateAll()
 {
     m_dirty.fill(true);
+    m_hints.fill(0);
 }
 
 void StringGrid::renderSurface(const QRegion &region)
@@ -117,8 +142,136 @@ void StringGrid::renderSurface(const QRegion &region)
     }
 }
 
+void StringGrid::paintEvent(QPaintEvent *event)
+{
+    SurfaceWidget::paintEvent(event);
+    if (!m_markShown)
+        return;
+    // A black ring inside a yellow one: one of the two stands out over the
+    // green square, both discs, every turning frame and the purple hints.
+    const QRect cell = cellRect(m_focus.column, m_focus.row);
+    if (!event->region().intersects(cell))
+        return;
+    QPainter p(this);
+    p.setClipRegion(event->region());
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 214, 0), 4));
+    p.drawRoundedRect(QRectF(cell).adjusted(3, 3, -3, -3), 8, 8);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawRoundedRect(QRectF(cell).adjusted(6, 6, -6, -6), 6, 6);
+}
+
+void StringGrid::showFocusMark(bool shown)
+{
+    if (m_markShown == shown)
+        return;
+    m_markShown = shown;
+    update(cellRect(m_focus.column, m_focus.row));
+}
+
+void StringGrid::placeFocusMark(int column, int row)
+{
+    if (!onBoard(column, row))
+        return;
+    update(cellRect(m_focus.column, m_focus.row));
+    m_focus = Square{column, row};
+    update(cellRect(column, row));
+}
+
+void StringGrid::moveFocusMark(int column, int row)
+{
+    const Square before = m_focus;
+    placeFocusMark(std::clamp(column, 0, kColumns - 1), std::clamp(row, 0, kRows - 1));
+    showFocusMark(true);
+    if (m_focus != before)
+        boardFocusMoved(this);
+}
+
+void StringGrid::openMenuAtMark()
+{
+    // The window owns the menu; it opens at the mark as it would at a
+    // right press there.
+    const QPoint centre = cellRect(m_focus.column, m_focus.row).center();
+    QWidget *owner = window();
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, mapTo(owner, centre), mapToGlobal(centre));
+    QCoreApplication::sendEvent(owner, &menu);
+}
+
+void StringGrid::keyPressEvent(QKeyEvent *event)
+{
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    switch (event->key()) {
+    case Qt::Key_Left:
+        moveFocusMark(m_focus.column - 1, m_focus.row);
+        break;
+    case Qt::Key_Right:
+        moveFocusMark(m_focus.column + 1, m_focus.row);
+        break;
+    case Qt::Key_Up:
+        moveFocusMark(m_focus.column, m_focus.row - 1);
+        break;
+    case Qt::Key_Down:
+        moveFocusMark(m_focus.column, m_focus.row + 1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space: {
+        showFocusMark(true);
+        // A held key plays once.
+        if (event->isAutoRepeat())
+            break;
+        const QPoint centre = cellRect(m_focus.column, m_focus.row).center();
+        if (m_mouseDown)
+            m_mouseDown(Qt::LeftButton, event->modifiers(), centre.x(), centre.y());
+        break;
+    }
+    case Qt::Key_Menu:
+        openMenuAtMark();
+        break;
+    case Qt::Key_F10:
+        if (shift) {
+            openMenuAtMark();
+            break;
+        }
+        [[fallthrough]];
+    default:
+        SurfaceWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void StringGrid::focusInEvent(QFocusEvent *event)
+{
+    SurfaceWidget::focusInEvent(event);
+    // The toolkit announces the board itself as focused once this returns;
+    // the marked cell is the focus within it, told afterwards.
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus())
+            boardFocusMoved(this);
+    });
+}
+
+void StringGrid::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The Menu key already opened the menu at the mark (keyPressEvent); the
+    // platform's own keyboard menu request that follows it would open a
+    // second one where the pointer is.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
 void StringGrid::mousePressEvent(QMouseEvent *event)
 {
+    // A player's press ends keyboard play for the eye; the computer's hand
+    // (a posted press, not one from the window system) leaves the mark on
+    // the cell it just moved it to.
+    if (event->spontaneous())
+        showFocusMark(false);
     const QPoint p = event->position().toPoint();
     if (m_mouseDown)
         m_mouseDown(event->button(), event->modifiers(), p.x(), p.y());
@@ -130,6 +283,7 @@ void StringGrid::showEvent(QShowEvent *event)
 {
     SurfaceWidget::showEvent(event);
     invalidateAll();
+    boardNamesChanged(this);
 }
 
 } // namespace tavlo

@@ -53,14 +53,35 @@ public:
     void setHeld(const QRect &rect, bool held) override;
     void drawPicture(const QRect &rect, const QImage &picture) override;
 
+    // The cell under the focus mark, and whether the mark shows.
+    Square focusCell() const { return m_focus; }
+    bool focusMarkShown() const { return m_markShown; }
+    // Puts the mark on a cell, shown or not as it was, without telling a
+    // screen reader that the focus moved: the computer's hand does this just
+    // before its move, whose own news would otherwise be cut off.
+    void placeFocusMark(int column, int row);
+
+    // A hint with its flip count was drawn over an empty cell. It is
+    // forgotten when the cell is drawn again, as the hint's pixels are.
+    void noteHint(int column, int row, int flips);
+    // The flip count of the hint showing on a cell, 0 for none.
+    int hintFlips(int column, int row) const;
+
 protected:
     void renderSurface(const QRegion &region) override;
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     static int indexOf(int column, int row) { return row * kColumns + column; }
     void invalidateAll();
+    void moveFocusMark(int column, int row);
+    void showFocusMark(bool shown);
+    void openMenuAtMark();
     // Calls f(index) for every cell that rect overlaps.
     template <typename F>
     void forCellsIn(const QRect &rect, F f) const;
@@ -68,6 +89,9 @@ private:
     std::array<std::string, kColumns * kRows> m_cells;
     QBitArray m_dirty{kColumns * kRows, true};
     std::array<int, kColumns * kRows> m_held{};
+    std::array<int, kColumns * kRows> m_hints{};
+    Square m_focus{3, 3};
+    bool m_markShown{false};
     DrawCell m_drawCell;
     MouseDown m_mouseDown;
 };

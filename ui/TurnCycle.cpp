@@ -8,6 +8,8 @@
 // wait, a switch of opponent, quitting) is judged by the run's MoveRun, and
 // a stale run stops without writing anything more or handing the turn over.
 #include "game/Result.h"
+#include "ui/Announcer.h"
+#include "ui/BoardAccessible.h"
 #include "ui/MoveRun.h"
 #include "ui/Pause.h"
 #include "ui/PlayAt.h"
@@ -31,13 +33,14 @@ void TMain::TabPionMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift
     if (TabPion->cellText(cell->column, cell->row) != tavlo::colourText(tavlo::kEmpty))
         return;
     // Nothing is legal before the first game (no colour to move).
-    if (!game().examineMove(cell->column, cell->row).any())
+    const tavlo::LineFlagsResult lines = game().examineMove(cell->column, cell->row);
+    if (!lines.any())
         return;
 
     const tavlo::MoveRun run = tavlo::MoveRun::beginMove(*this);
     if (!playMove(run, cell->column, cell->row))
         return;
-    if (!passOrEnd())
+    if (!passOrEnd(cell->column, cell->row, lines.total))
         return;
     animateIndicator(CurrentPlayer());
     if (Ordinateur1->isChecked() && !run.stale())
@@ -51,17 +54,23 @@ bool TMain::playMove(const tavlo::MoveRun &run, int column, int row)
     return game().FlipLines(tavlo::opponentOf(player), player, row, column, [&run] { return run.stale(); });
 }
 
-bool TMain::passOrEnd()
+bool TMain::passOrEnd(int column, int row, int flipped)
 {
     tavlo::Game &rules = game();
-    rules.setCurrentPlayer(tavlo::opponentOf(CurrentPlayer()));
+    const int player = CurrentPlayer();
+    const int opponent = tavlo::opponentOf(player);
+    rules.setCurrentPlayer(opponent);
     const bool canAnswer = ListMoves(CurrentPlayer());
 
     // When neither colour can move the game is over rather than passed.
-    if (!canAnswer && !IsGameOver()) {
+    const bool passed = !canAnswer && !IsGameOver();
+    if (passed) {
         playSound(QStringLiteral("Bloque"));
-        rules.setCurrentPlayer(tavlo::opponentOf(CurrentPlayer()));
+        rules.setCurrentPlayer(player);
     }
+    // One sentence for the move and the pass it caused, said before the
+    // result window comes up and is read in its turn.
+    tavlo::announce(this, tavlo::moveAnnouncement(player, column, row, flipped, passed ? opponent : 0));
     if (!IsGameOver())
         return true;
 

@@ -3,6 +3,8 @@
 #include "ui/StartUp.h"
 #include "ui/WindowPlacement.h"
 
+#include <QKeyEvent>
+
 TFinal *Final = nullptr;
 
 TFinal::TFinal(QWidget *parent)
@@ -28,6 +30,9 @@ TFinal::~TFinal()
 void TFinal::showResult(const QString &text)
 {
     RxLabel1->setCaption(text);
+    // Read out by screen readers as the window comes up.
+    setAccessibleName(text);
+    RxLabel1->setAccessibleName(text);
     show();
     raise();
     activateWindow();
@@ -36,6 +41,16 @@ void TFinal::showResult(const QString &text)
 void TFinal::Image1Click()
 {
     hide();
+}
+
+void TFinal::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        Image1Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFinal::showEvent(QShowEvent *event)

@@ -22,6 +22,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Enter and Space close it as a click on the picture does.
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // The program's result window, or null when there is none.

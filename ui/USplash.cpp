@@ -3,6 +3,8 @@
 #include "ui/StartUp.h"
 #include "ui/WindowPlacement.h"
 
+#include <QKeyEvent>
+
 TSplash *Splash = nullptr;
 
 TSplash::TSplash(QWidget *parent)
@@ -12,6 +14,8 @@ TSplash::TSplash(QWidget *parent)
     setObjectName(QStringLiteral("Splash"));
     setFixedSize(300, 300);
     setModal(true);
+    setWindowTitle(QStringLiteral("Tavlo"));
+    setAccessibleName(QStringLiteral("Tavlo"));
     connect(Image1, &tavlo::PictureBox::clicked, this, &TSplash::Image1Click);
     // Placed before its native window exists: a compositor's X window
     // manager takes the position a window is created at.
@@ -35,6 +39,16 @@ int TSplash::ShowModal()
 void TSplash::Image1Click()
 {
     done(1);
+}
+
+void TSplash::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        Image1Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TSplash::releasePicture()

@@ -23,6 +23,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Enter and Space close it as a left click does.
+    void keyPressEvent(QKeyEvent *event) override;
     // Escape would end the wait without the click the splash asks for.
     void reject() override {}
 };

@@ -3,6 +3,8 @@
 #include "media/Exceptions.h"
 #include "media/Resources.h"
 #include "media/Smoothing.h"
+#include "ui/Announcer.h"
+#include "ui/BoardAccessible.h"
 #include "ui/Pause.h"
 #include "ui/StartUp.h"
 #include "ui/UFinal.h"
@@ -11,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -38,6 +41,10 @@ TMain::TMain(QWidget *parent)
         TabPionMouseDown(button, shift, x, y);
     });
     connectMenu();
+    setAccessibleName(QStringLiteral("Tavlo"));
+    nameCounters(0, 0);
+    // In the accessible tree from the start, silent until the first move.
+    new tavlo::Announcer(this);
 
     if (!Main)
         Main = this;
@@ -69,6 +76,7 @@ tavlo::GameView TMain::makeView()
     view.setCounters = [this](int white, int black) {
         LabelPionB->setCaption(QString::number(white));
         LabelPionN->setCaption(QString::number(black));
+        nameCounters(white, black);
     };
     view.repaintBoard = [this] { TabPion->repaintBoard(); };
     view.drawHints = [this](int player, const tavlo::MoveList &moves) { DrawHints(player, moves); };
@@ -168,6 +176,14 @@ void TMain::FormPaint(QPainter &canvas)
 void TMain::FormClick()
 {
     TabPion->show();
+    setAccessibleName(QStringLiteral("Tavlo"));
+    setAccessibleDescription(QString());
+}
+
+void TMain::nameCounters(int white, int black)
+{
+    LabelPionB->setAccessibleName(tavlo::counterName(tavlo::kWhite, white));
+    LabelPionN->setAccessibleName(tavlo::counterName(tavlo::kBlack, black));
 }
 
 void TMain::TabPionDrawCell(QPainter &canvas, int column, int row, const QRect &rect)
@@ -224,8 +240,11 @@ void TMain::Afficherpossibilits1Click()
 
 void TMain::Aide1Click()
 {
-    // The rules are painted in the background under the board.
+    // The rules are painted in the background under the board; a screen
+    // reader finds them in the window's description meanwhile.
     TabPion->hide();
+    setAccessibleDescription(tavlo::rulesText());
+    setAccessibleName(QStringLiteral("Règles du jeu"));
 }
 
 void TMain::Quitter1Click()
@@ -273,6 +292,20 @@ void TMain::mousePressEvent(QMouseEvent *event)
     // is not a click on the window.
     if (event->button() == Qt::LeftButton && !childAt(event->position().toPoint()))
         FormClick();
+}
+
+void TMain::keyPressEvent(QKeyEvent *event)
+{
+    // The board has the keys while it shows; with the rules in its place,
+    // Enter or Space brings it back as a click on the window does.
+    const int key = event->key();
+    if (!TabPion->isVisible() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        FormClick();
+        TabPion->setFocus(Qt::OtherFocusReason);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TMain::closeEvent(QCloseEvent *event)

@@ -71,8 +71,9 @@ public:
     // false when the run went stale meanwhile and the move was abandoned.
     bool playMove(const tavlo::MoveRun &run, int column, int row);
     // Hands the turn over, or back with "Bloque" when the other colour must
-    // pass; shows the result when neither can go on. False once it is over.
-    bool passOrEnd();
+    // pass, and announces the move at (column, row) that turned flipped
+    // discs; shows the result when neither can go on. False once it is over.
+    bool passOrEnd(int column, int row, int flipped);
     // After the computer's wait, chooses black's square and sends the hand
     // there, unless the wait left the run stale or white to move.
     void letComputerAnswer(const tavlo::MoveRun &run);
@@ -120,6 +121,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     // A close asked by the window manager ends the program like "Quitter".
     void closeEvent(QCloseEvent *event) override;
@@ -134,6 +136,8 @@ private:
     };
 
     void connectMenu();
+    // The counters' names for screen readers: "Blancs : N", "Noirs : N".
+    void nameCounters(int white, int black);
     tavlo::GameView makeView();
 
     RandomSwitch m_random;

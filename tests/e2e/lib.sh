@@ -36,6 +36,8 @@ place_window() {
 scaled() { awk -v v="$1" -v s="$SCALE" 'BEGIN { printf "%d", v * s + 0.5 }'; }
 # The main window is centred: its client area starts here.
 place_window $(( (SCREEN_W - 800) / 2 )) $(( (SCREEN_H - 600) / 2 ))
+# Further helpers' processes (buses), ended with the rest.
+EXTRA_PIDS=()
 
 log() { printf '%s %s\n' "$(date +%T.%3N)" "$*"; }
 fail() { log "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
@@ -49,6 +51,8 @@ cleanup() {
     [ -n "$WESTON_PID" ] && kill "$WESTON_PID" 2>/dev/null
     [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    local pid
+    for pid in "${EXTRA_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
     wait 2>/dev/null
     rm -rf "$E2E_TMP"
 }
@@ -169,6 +173,28 @@ wl_click() { # wl_click X Y [button]
     xdotool mousemove "$1" "$2"
     sleep 0.2
     xdotool click "${3:-1}"
+}
+
+# A private session bus with the accessibility bus behind it, as a desktop
+# with a screen reader has. Returns non-zero when either cannot start.
+start_a11y_bus() {
+    export XDG_RUNTIME_DIR="$E2E_TMP/run"
+    mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+    local out
+    out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>"$E2E_TMP/dbus.log") || return 1
+    export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$out")
+    EXTRA_PIDS+=("$(sed -n 2p <<<"$out")")
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >"$E2E_TMP/a11y.log" 2>&1 &
+    EXTRA_PIDS+=($!)
+    for _ in $(seq 100); do
+        if dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+            >/dev/null 2>&1; then
+            log "accessibility bus up behind $DBUS_SESSION_BUS_ADDRESS"
+            return 0
+        fi
+        sleep 0.05
+    done
+    return 1
 }
 
 launch_game() {
