@@ -2,7 +2,7 @@
 
 namespace makeassets {
 
-Bytes encodeDib24(const Image &image)
+Bytes encodeDib24(const Image &image, std::uint32_t pixelsPerMetre)
 {
     const std::uint32_t stride = (std::uint32_t(image.width) * 3 + 3) & ~3u;
     const std::uint32_t imageSize = stride * std::uint32_t(image.height);
@@ -16,8 +16,8 @@ Bytes encodeDib24(const Image &image)
     putU16(out, 24);                          // bits per pixel
     putU32(out, 0);                           // BI_RGB
     putU32(out, imageSize);
-    putU32(out, 2834);                        // horizontal pixels per metre
-    putU32(out, 2834);                        // vertical pixels per metre
+    putU32(out, pixelsPerMetre);              // horizontal resolution
+    putU32(out, pixelsPerMetre);              // vertical resolution
     putU32(out, 0);                           // colours used
     putU32(out, 0);                           // important colours
 

@@ -22,7 +22,7 @@ namespace {
 
 } // namespace
 
-Bytes encodeProgressiveJpeg(const Image &image, int quality)
+Bytes encodeProgressiveJpeg(const Image &image, int quality, int dotsPerInch)
 {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr jerr{};
@@ -49,8 +49,8 @@ Bytes encodeProgressiveJpeg(const Image &image, int quality)
     cinfo.JFIF_major_version = 1;
     cinfo.JFIF_minor_version = 2;
     cinfo.density_unit = 1; // dots per inch
-    cinfo.X_density = 72;
-    cinfo.Y_density = 72;
+    cinfo.X_density = UINT16(dotsPerInch);
+    cinfo.Y_density = UINT16(dotsPerInch);
     cinfo.optimize_coding = TRUE;
     jpeg_simple_progression(&cinfo);
 

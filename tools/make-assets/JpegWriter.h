@@ -5,7 +5,8 @@
 
 namespace makeassets {
 
-// A progressive JFIF 1.02 file at 72 dpi, YCbCr without chroma subsampling.
-Bytes encodeProgressiveJpeg(const Image &opaque, int quality);
+// A progressive JFIF 1.02 file, YCbCr without chroma subsampling, at 72 dpi
+// unless told.
+Bytes encodeProgressiveJpeg(const Image &opaque, int quality, int dotsPerInch = 72);
 
 } // namespace makeassets

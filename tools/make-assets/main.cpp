@@ -4,6 +4,9 @@
 //   make-assets SOURCE_DIR OUTPUT_DIR
 //   make-assets --stress FILE.gif
 //
+// Every picture is also rendered at twice its size from the same source, for
+// screens scaled to 200 % and between, as NAME@2x beside NAME.
+//
 // The output depends only on the sources: the same input gives the same bytes.
 
 #include "DibWriter.h"
@@ -43,11 +46,11 @@ Image opaqueSvg(const fs::path &svg, int width, int height)
     return flatten(rasteriseSvg(svg, width, height), {0, 0, 0});
 }
 
-Bytes makeTitle(const fs::path &src)
+Bytes makeTitle(const fs::path &src, int scale)
 {
     GifMovie movie;
-    movie.width = 400;
-    movie.height = 70;
+    movie.width = 400 * scale;
+    movie.height = 70 * scale;
     movie.loopCount = 0;
     QuantiseOptions options;
     options.tableSize = 256;
@@ -61,11 +64,11 @@ Bytes makeTitle(const fs::path &src)
     for (int f = 0; f < 20; ++f) {
         char name[32];
         std::snprintf(name, sizeof name, "frame%02d.svg", f);
-        const Image image = rasteriseSvg(src / "title" / name, 400, 70);
+        const Image image = rasteriseSvg(src / "title" / name, movie.width, movie.height);
         Indexed indexed = quantise({&image}, options);
         GifFrame frame;
-        frame.width = 400;
-        frame.height = 70;
+        frame.width = movie.width;
+        frame.height = movie.height;
         frame.indices = std::move(indexed.frames.front());
         frame.transparentIndex = options.keyIndex;
         // The first frame draws with the global table, every later one
@@ -79,18 +82,18 @@ Bytes makeTitle(const fs::path &src)
     return encodeGif(movie);
 }
 
-Bytes makeCharacter(const fs::path &src)
+Bytes makeCharacter(const fs::path &src, int scale)
 {
     GifMovie movie;
-    movie.width = 90;
-    movie.height = 115;
+    movie.width = 90 * scale;
+    movie.height = 115 * scale;
     movie.aspectByte = 1;
     movie.loopCount = 1000;
     std::vector<Image> images;
     for (std::size_t f = 0; f < characterFrames.size(); ++f) {
         const Rect &r = characterFrames[f];
         images.push_back(rasteriseSvg(src / "character" / ("frame" + std::to_string(f) + ".svg"),
-                                      r.width, r.height));
+                                      r.width * scale, r.height * scale));
     }
     std::vector<const Image *> all;
     for (const Image &image : images)
@@ -107,10 +110,10 @@ Bytes makeCharacter(const fs::path &src)
     for (std::size_t f = 0; f < characterFrames.size(); ++f) {
         const Rect &r = characterFrames[f];
         GifFrame frame;
-        frame.left = r.left;
-        frame.top = r.top;
-        frame.width = r.width;
-        frame.height = r.height;
+        frame.left = r.left * scale;
+        frame.top = r.top * scale;
+        frame.width = r.width * scale;
+        frame.height = r.height * scale;
         frame.indices = std::move(indexed.frames[f]);
         frame.transparentIndex = options.keyIndex;
         movie.frames.push_back(std::move(frame));
@@ -121,21 +124,37 @@ Bytes makeCharacter(const fs::path &src)
     return encodeGif(movie);
 }
 
+// Every picture at one scale: 1 writes NAME.ext, 2 writes NAME@2x.ext at
+// twice the width and height (GIF frame offsets doubled too) and twice the
+// stated resolution.
+void makePictures(const fs::path &src, const fs::path &out, int scale)
+{
+    const std::string suffix = scale == 1 ? "" : "@" + std::to_string(scale) + "x";
+    const auto file = [&](const std::string &name, const char *ext) { return out / (name + suffix + ext); };
+    const int dpi = 72 * scale;
+    writeFile(file("FOND", ".jpg"),
+              encodeProgressiveJpeg(opaqueSvg(src / "FOND.svg", 800 * scale, 600 * scale), jpegQuality, dpi));
+    writeFile(file("SPLASH", ".jpg"),
+              encodeProgressiveJpeg(opaqueSvg(src / "SPLASH.svg", 300 * scale, 300 * scale), jpegQuality, dpi));
+    writeFile(file("FINAL", ".jpg"),
+              encodeProgressiveJpeg(opaqueSvg(src / "FINAL.svg", 300 * scale, 300 * scale), jpegQuality, dpi));
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "PIONB" + std::to_string(i);
+        writeFile(file(name, ".bmp"),
+                  encodeDib24(opaqueSvg(src / (name + ".svg"), 60 * scale, 60 * scale), 2834u * unsigned(scale)));
+    }
+    writeFile(file("TITLE", ".gif"), makeTitle(src, scale));
+    writeFile(file("CHARACTER", ".gif"), makeCharacter(src, scale));
+    writeFile(file("MAINICON", ".ico"), encodeIcon16(rasteriseSvg(src / "MAINICON.svg", 32 * scale, 32 * scale)));
+}
+
 void makeAll(const fs::path &src, const fs::path &out)
 {
     fs::create_directories(out);
-    writeFile(out / "FOND.jpg", encodeProgressiveJpeg(opaqueSvg(src / "FOND.svg", 800, 600), jpegQuality));
-    writeFile(out / "SPLASH.jpg", encodeProgressiveJpeg(opaqueSvg(src / "SPLASH.svg", 300, 300), jpegQuality));
-    writeFile(out / "FINAL.jpg", encodeProgressiveJpeg(opaqueSvg(src / "FINAL.svg", 300, 300), jpegQuality));
-    for (int i = 0; i < 8; ++i) {
-        const std::string name = "PIONB" + std::to_string(i);
-        writeFile(out / (name + ".bmp"), encodeDib24(opaqueSvg(src / (name + ".svg"), 60, 60)));
-    }
+    makePictures(src, out, 1);
+    makePictures(src, out, 2);
     writeFile(out / "CLICK.wav", synthesiseRecipe(src / "CLICK.recipe"));
     writeFile(out / "BLOQUE.wav", synthesiseRecipe(src / "BLOQUE.recipe"));
-    writeFile(out / "TITLE.gif", makeTitle(src));
-    writeFile(out / "CHARACTER.gif", makeCharacter(src));
-    writeFile(out / "MAINICON.ico", encodeIcon16(rasteriseSvg(src / "MAINICON.svg", 32, 32)));
 }
 
 int usage()
