@@ -2,6 +2,7 @@
 
 #include "media/Dib.h"
 #include "media/Exceptions.h"
+#include "media/HiDpi.h"
 #include "media/Jpeg.h"
 
 #include <QFile>
@@ -35,14 +36,28 @@ QByteArray resourceBytes(const QString &type, const QString &name)
     throw EResNotFound(QStringLiteral("Ressource %1 non trouvée").arg(name));
 }
 
+namespace {
+
+// The picture, told where its twice-size rendering is when it has one.
+QImage withTwin(QImage picture, const QString &type, const QString &name)
+{
+    if (resourceExists(type, name + QStringLiteral("@2X")))
+        setTwinOf(picture, type, name);
+    return picture;
+}
+
+} // namespace
+
 QImage loadJpegResource(const QString &name)
 {
-    return decodeJpeg(resourceBytes(QStringLiteral("JPEG"), name));
+    const QString type = QStringLiteral("JPEG");
+    return withTwin(decodeJpeg(resourceBytes(type, name)), type, name);
 }
 
 QImage loadBitmapResource(const QString &name)
 {
-    return decodeDib(resourceBytes(QStringLiteral("BITMAP"), name));
+    const QString type = QStringLiteral("BITMAP");
+    return withTwin(decodeDib(resourceBytes(type, name)), type, name);
 }
 
 } // namespace tavlo

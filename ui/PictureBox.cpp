@@ -1,6 +1,7 @@
 #include "ui/PictureBox.h"
 
 #include "media/Exceptions.h"
+#include "media/HiDpi.h"
 #include "media/Resources.h"
 #include "media/Smoothing.h"
 
@@ -37,6 +38,8 @@ const QImage &PictureBox::picture() const
 
 void PictureBox::setPicture(const QImage &picture)
 {
+    // The picture it replaces is not shown again.
+    releaseTwin(m_picture);
     m_pending = false;
     m_picture = picture;
     update();
@@ -48,7 +51,7 @@ void PictureBox::paintEvent(QPaintEvent *)
         return;
     QPainter p(this);
     smoothWhenScaled(p);
-    p.drawImage(QPoint(0, 0), m_picture);
+    drawPicture(p, QPoint(0, 0), m_picture);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

@@ -6,8 +6,8 @@
 
 namespace tavlo {
 
-// A picture control: shows a "JPEG" resource unscaled at its top-left and
-// reports clicks. Layouts name the picture through jpegResource.
+// A picture control: shows a "JPEG" resource at its own size at its top-left
+// (from its twice-size rendering on a scaled screen) and reports clicks. Layouts name the picture through jpegResource.
 class PictureBox : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString jpegResource READ jpegResource WRITE setJpegResource)

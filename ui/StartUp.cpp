@@ -6,6 +6,7 @@
 #include "ui/USplash.h"
 #include "ui/UTavlo.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 
@@ -45,7 +46,13 @@ QIcon applicationIcon()
         QPixmap picture;
         if (!picture.loadFromData(resourceBytes(QStringLiteral("ICON"), QStringLiteral("MainIcon"))))
             return QIcon();
-        return QIcon(picture);
+        QIcon icon(picture);
+        // A scaled screen shows icons from the twice-size one.
+        QPixmap twin;
+        if (qGuiApp->devicePixelRatio() > 1.0
+            && twin.loadFromData(resourceBytes(QStringLiteral("ICON"), QStringLiteral("MainIcon@2X"))))
+            icon.addPixmap(twin);
+        return icon;
     } catch (const Exception &) {
         return QIcon();
     }

@@ -1,5 +1,6 @@
 #include "ui/Surface.h"
 
+#include "media/HiDpi.h"
 #include "media/Smoothing.h"
 
 #include <QPaintEvent>
@@ -15,8 +16,9 @@ SurfaceWidget::SurfaceWidget(QWidget *parent)
 
 void SurfaceWidget::ensureSurface()
 {
-    // The surface carries the screen's pixel ratio so that sharper pictures
-    // can be drawn into it later; the game draws in logical pixels.
+    // The surface carries the screen's pixel ratio, so pictures are drawn
+    // into it from their twice-size renderings on a scaled screen; the game
+    // draws in logical pixels.
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (m_surface.size() == pixels && m_surface.devicePixelRatio() == ratio)
@@ -44,7 +46,7 @@ void SurfaceWidget::drawPicture(const QRect &rect, const QImage &picture)
         QPainter p(&m_surface);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         smoothWhenScaled(p);
-        p.drawImage(rect.topLeft(), picture);
+        tavlo::drawPicture(p, rect.topLeft(), picture);
     }
     present(rect);
 }

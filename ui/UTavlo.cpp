@@ -1,6 +1,7 @@
 #include "ui/UTavlo.h"
 
 #include "media/Exceptions.h"
+#include "media/HiDpi.h"
 #include "media/Resources.h"
 #include "media/Smoothing.h"
 #include "ui/Announcer.h"
@@ -110,7 +111,14 @@ void TMain::FormCreate()
     // The clock-seeded generator was made with the window.
     // The background is the slowest thing to decode; it is decoded beside
     // the splash, which is shown first and does not need it.
-    m_background = std::async(std::launch::async, [] { return tavlo::loadJpegResource(QStringLiteral("Fond")); });
+    // On a scaled screen its twice-size rendering is decoded there too.
+    const bool scaled = devicePixelRatioF() > 1.0;
+    m_background = std::async(std::launch::async, [scaled] {
+        QImage background = tavlo::loadJpegResource(QStringLiteral("Fond"));
+        if (scaled)
+            tavlo::twinOf(background);
+        return background;
+    });
     try {
         for (int i = 0; i < int(DiscImages.size()); ++i)
             DiscImages[std::size_t(i)] = tavlo::loadBitmapResource(QStringLiteral("PionB") + QString::number(i));
@@ -170,7 +178,7 @@ void TMain::FormActivate()
 
 void TMain::FormPaint(QPainter &canvas)
 {
-    canvas.drawImage(QPoint(0, 0), BackgroundBitmap);
+    tavlo::drawPicture(canvas, QPoint(0, 0), BackgroundBitmap);
 }
 
 void TMain::FormClick()
@@ -194,7 +202,7 @@ void TMain::TabPionDrawCell(QPainter &canvas, int column, int row, const QRect &
         picture = 7;
     else if (text == tavlo::colourText(tavlo::kBlack))
         picture = 1;
-    canvas.drawImage(rect.topLeft(), DiscImages[picture]);
+    tavlo::drawPicture(canvas, rect.topLeft(), DiscImages[picture]);
 }
 
 void TMain::Facile1Click()
