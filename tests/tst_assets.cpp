@@ -5,12 +5,14 @@
 
 #include "media/Dib.h"
 #include "media/Exceptions.h"
+#include "media/HiDpi.h"
 #include "media/Jpeg.h"
 #include "media/Resources.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QtEndian>
 #include <QtTest>
 
@@ -315,6 +317,66 @@ GifPixels gifPixels(const QByteArray &bytes)
     return result;
 }
 
+// ---- twice-size pictures ------------------------------------------------
+
+// A picture resource as the game draws it: JPEG and BITMAP decoded by the
+// game's loaders, a GIF's first frame with its transparent pixels clear.
+QImage pictureResource(const QString &type, const QString &name)
+{
+    if (type == "JPEG")
+        return loadJpegResource(name);
+    if (type == "BITMAP")
+        return loadBitmapResource(name);
+    const QByteArray b = resourceBytes(type, name);
+    const GifStream g = gifStream(b);
+    const GifPixels px = gifPixels(b);
+    if (!g.ok || g.images.isEmpty() || px.frames.isEmpty())
+        return {};
+    const GifPixels::Frame &f = px.frames.first();
+    const GifControl &c = g.images.first().control;
+    QImage image(f.width, f.height, QImage::Format_ARGB32);
+    for (int y = 0; y < f.height; ++y)
+        for (int x = 0; x < f.width; ++x) {
+            const int index = quint8(f.indices[y * f.width + x]);
+            image.setPixel(x, y, c.transparent && index == c.transparentIndex ? 0u : f.table.value(index));
+        }
+    return image;
+}
+
+// Mean difference of two pictures of one size, per channel with alpha, 0..255.
+double meanDifference(const QImage &a, const QImage &b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    if (x.size() != y.size())
+        return 255;
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q))
+                   + std::abs(qAlpha(p) - qAlpha(q));
+        }
+    return sum / (4.0 * x.width() * x.height());
+}
+
+// The share of the pixels that differ from the top-left pixel of their
+// 2 x 2 block: 0 for a picture that is a pixel-doubled copy. Blocks that
+// are wholly transparent are left out.
+double blockDetail(const QImage &image)
+{
+    int differ = 0, counted = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y), corner = image.pixel(x & ~1, y & ~1);
+            if (qAlpha(p) == 0 && qAlpha(corner) == 0)
+                continue;
+            ++counted;
+            differ += p != corner;
+        }
+    return counted ? double(differ) / counted : 0;
+}
+
 // ---- sound measures -----------------------------------------------------
 
 QList<double> pcm8(const QByteArray &wav, const Chunk &data)
@@ -417,9 +479,16 @@ private slots:
     void clickWave();
     void bloqueWave();
 
+    void titleGif_data();
     void titleGif();
+    void characterGif_data();
     void characterGif();
+    void iconIsSixteenColours_data();
     void iconIsSixteenColours();
+    void twinDepictsItsPicture_data();
+    void twinDepictsItsPicture();
+    void drawPictureFollowsThePixelRatio_data();
+    void drawPictureFollowsThePixelRatio();
 
     void dibVariants_data();
     void dibVariants();
@@ -443,8 +512,12 @@ void TestAssets::everyAssetIsEmbedded_data()
         {"BITMAP", "PIONB5"}, {"BITMAP", "PIONB6"}, {"BITMAP", "PIONB7"}, {"WAVE", "CLICK"},
         {"WAVE", "BLOQUE"},   {"GIF", "TITLE"},     {"GIF", "CHARACTER"}, {"ICON", "MAINICON"},
     };
-    for (const auto &[type, name] : all)
+    for (const auto &[type, name] : all) {
         QTest::newRow(qPrintable(type + "/" + name)) << type << name;
+        // Every picture has its twice-size rendering beside it.
+        if (type != "WAVE")
+            QTest::newRow(qPrintable(type + "/" + name + "@2X")) << type << name + "@2X";
+    }
 }
 
 void TestAssets::everyAssetIsEmbedded()
@@ -518,15 +591,20 @@ void TestAssets::jpegFormat_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QSize>("size");
-    QTest::newRow("FOND") << "FOND" << QSize(800, 600);
-    QTest::newRow("SPLASH") << "SPLASH" << QSize(300, 300);
-    QTest::newRow("FINAL") << "FINAL" << QSize(300, 300);
+    QTest::addColumn<int>("dpi");
+    QTest::newRow("FOND") << "FOND" << QSize(800, 600) << 72;
+    QTest::newRow("SPLASH") << "SPLASH" << QSize(300, 300) << 72;
+    QTest::newRow("FINAL") << "FINAL" << QSize(300, 300) << 72;
+    QTest::newRow("FOND@2X") << "FOND@2X" << QSize(1600, 1200) << 144;
+    QTest::newRow("SPLASH@2X") << "SPLASH@2X" << QSize(600, 600) << 144;
+    QTest::newRow("FINAL@2X") << "FINAL@2X" << QSize(600, 600) << 144;
 }
 
 void TestAssets::jpegFormat()
 {
     QFETCH(QString, name);
     QFETCH(QSize, size);
+    QFETCH(int, dpi);
     const QByteArray bytes = resourceBytes("JPEG", name);
     const JpegFacts f = jpegFacts(bytes);
     QVERIFY(f.progressive);
@@ -539,8 +617,8 @@ void TestAssets::jpegFormat()
     QCOMPARE(f.jfifMajor, 1);
     QCOMPARE(f.jfifMinor, 2);
     QCOMPARE(f.units, 1); // dots per inch
-    QCOMPARE(f.xDensity, 72);
-    QCOMPARE(f.yDensity, 72);
+    QCOMPARE(f.xDensity, dpi);
+    QCOMPARE(f.yDensity, dpi);
     QVERIFY(f.endMarker);
 
     const QImage image = loadJpegResource(name);
@@ -569,37 +647,45 @@ void TestAssets::jpegDecoderAgreesWithQt()
 void TestAssets::bitmapFormat_data()
 {
     QTest::addColumn<QString>("name");
-    for (int i = 0; i < 8; ++i)
-        QTest::newRow(qPrintable(QString("PIONB%1").arg(i))) << QString("PionB%1").arg(i);
+    QTest::addColumn<int>("side");
+    QTest::addColumn<quint32>("pixelsPerMetre");
+    for (int i = 0; i < 8; ++i) {
+        QTest::newRow(qPrintable(QString("PIONB%1").arg(i))) << QString("PionB%1").arg(i) << 60 << 2834u;
+        QTest::newRow(qPrintable(QString("PIONB%1@2X").arg(i))) << QString("PionB%1@2x").arg(i) << 120 << 5668u;
+    }
 }
 
 void TestAssets::bitmapFormat()
 {
     QFETCH(QString, name);
+    QFETCH(int, side);
+    QFETCH(quint32, pixelsPerMetre);
+    // Rows of 3 bytes a pixel need no padding at these widths.
+    const quint32 imageSize = quint32(side * side * 3);
     const QByteArray b = resourceBytes("BITMAP", name);
-    QCOMPARE(b.size(), 10840);
+    QCOMPARE(b.size(), qsizetype(40 + imageSize)); // 10,840 bytes at 60 x 60
     QCOMPARE(u32(b, 0), 40u);                 // header size
-    QCOMPARE(qint32(u32(b, 4)), 60);          // width
-    QCOMPARE(qint32(u32(b, 8)), 60);          // height, positive: bottom-up
+    QCOMPARE(qint32(u32(b, 4)), side);        // width
+    QCOMPARE(qint32(u32(b, 8)), side);        // height, positive: bottom-up
     QCOMPARE(u16(b, 12), quint16(1));         // planes
     QCOMPARE(u16(b, 14), quint16(24));        // bits per pixel
     QCOMPARE(u32(b, 16), 0u);                 // no compression
-    QCOMPARE(u32(b, 20), 10800u);             // image size
-    QCOMPARE(u32(b, 24), 2834u);              // pixels per metre
-    QCOMPARE(u32(b, 28), 2834u);
+    QCOMPARE(u32(b, 20), imageSize);          // image size
+    QCOMPARE(u32(b, 24), pixelsPerMetre);     // pixels per metre
+    QCOMPARE(u32(b, 28), pixelsPerMetre);
     QCOMPARE(u32(b, 32), 0u);                 // no palette
     QCOMPARE(u32(b, 36), 0u);
 
     const QImage image = loadBitmapResource(name);
-    QCOMPARE(image.size(), QSize(60, 60));
+    QCOMPARE(image.size(), QSize(side, side));
     QVERIFY(!image.hasAlphaChannel());
 }
 
 void TestAssets::bitmapDecoderAgreesWithQt()
 {
     // Qt reads the same bitmap once given the 14-byte file header.
-    for (int i = 0; i < 8; ++i) {
-        const QByteArray dib = resourceBytes("BITMAP", QString("PIONB%1").arg(i));
+    for (int i = 0; i < 16; ++i) {
+        const QByteArray dib = resourceBytes("BITMAP", QString(i < 8 ? "PIONB%1" : "PIONB%1@2X").arg(i % 8));
         QByteArray file("BM");
         file.resize(14);
         qToLittleEndian<quint32>(quint32(14 + dib.size()), file.data() + 2);
@@ -703,13 +789,23 @@ void TestAssets::bloqueWave()
     QVERIFY2(pitch2 < pitch1 * 0.75, qPrintable(QString("%1 vs %2").arg(pitch2).arg(pitch1)));
 }
 
+void TestAssets::titleGif_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("scale");
+    QTest::newRow("TITLE") << "Title" << 1;
+    QTest::newRow("TITLE@2X") << "Title@2x" << 2;
+}
+
 void TestAssets::titleGif()
 {
-    const QByteArray b = resourceBytes("GIF", "Title");
+    QFETCH(QString, name);
+    QFETCH(int, scale);
+    const QByteArray b = resourceBytes("GIF", name);
     const GifStream g = gifStream(b);
     QVERIFY(g.ok);
     QCOMPARE(g.signature, QByteArray("GIF89a"));
-    QCOMPARE(QSize(g.width, g.height), QSize(400, 70));
+    QCOMPARE(QSize(g.width, g.height), QSize(400, 70) * scale);
     QCOMPARE(g.globalTableSize, 256);
     QCOMPARE(g.backgroundIndex, 235);
     QCOMPARE(g.loopCount, 0);
@@ -718,7 +814,7 @@ void TestAssets::titleGif()
     QVERIFY(g.trailerIsLastByte);
     for (int i = 0; i < g.images.size(); ++i) {
         const GifImage &im = g.images[i];
-        QCOMPARE(QRect(im.left, im.top, im.width, im.height), QRect(0, 0, 400, 70));
+        QCOMPARE(QRect(im.left, im.top, im.width, im.height), QRect(QPoint(0, 0), QSize(400, 70) * scale));
         QCOMPARE(im.localTableSize, i == 0 ? 0 : 256);
         QVERIFY(im.hasControl);
         QCOMPARE(im.control.delay, 10);
@@ -751,13 +847,23 @@ void TestAssets::titleGif()
     }
 }
 
+void TestAssets::characterGif_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("scale");
+    QTest::newRow("CHARACTER") << "Character" << 1;
+    QTest::newRow("CHARACTER@2X") << "Character@2x" << 2;
+}
+
 void TestAssets::characterGif()
 {
-    const QByteArray b = resourceBytes("GIF", "Character");
+    QFETCH(QString, name);
+    QFETCH(int, scale);
+    const QByteArray b = resourceBytes("GIF", name);
     const GifStream g = gifStream(b);
     QVERIFY(g.ok);
     QCOMPARE(g.signature, QByteArray("GIF89a"));
-    QCOMPARE(QSize(g.width, g.height), QSize(90, 115));
+    QCOMPARE(QSize(g.width, g.height), QSize(90, 115) * scale);
     QCOMPARE(g.globalTableSize, 64);
     QCOMPARE(g.aspect, 1);
     QCOMPARE(g.backgroundIndex, 1);
@@ -768,7 +874,9 @@ void TestAssets::characterGif()
     QCOMPARE(g.images.size(), rects.size());
     for (int i = 0; i < g.images.size(); ++i) {
         const GifImage &im = g.images[i];
-        QCOMPARE(QRect(im.left, im.top, im.width, im.height), rects[i]);
+        const QRect r = rects[i];
+        QCOMPARE(QRect(im.left, im.top, im.width, im.height),
+                 QRect(r.left() * scale, r.top() * scale, r.width() * scale, r.height() * scale));
         QCOMPARE(im.localTableSize, 0);
         QVERIFY(im.hasControl);
         QCOMPARE(im.control.delay, 10);
@@ -802,21 +910,35 @@ void TestAssets::characterGif()
     }
 }
 
+void TestAssets::iconIsSixteenColours_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("side");
+    QTest::addColumn<quint32>("bytes");
+    // header and palette, then 4-bit colour rows and 1-bit mask rows, each
+    // padded to 4 bytes
+    QTest::newRow("MAINICON") << "MainIcon" << 32 << 744u;
+    QTest::newRow("MAINICON@2X") << "MainIcon@2x" << 64 << 2664u;
+}
+
 void TestAssets::iconIsSixteenColours()
 {
-    const QByteArray b = resourceBytes("ICON", "MainIcon");
+    QFETCH(QString, name);
+    QFETCH(int, side);
+    QFETCH(quint32, bytes);
+    const QByteArray b = resourceBytes("ICON", name);
     QCOMPARE(u16(b, 0), quint16(0));
     QCOMPARE(u16(b, 2), quint16(1)); // icon
     QCOMPARE(u16(b, 4), quint16(1)); // one image
-    QCOMPARE(quint8(b[6]), quint8(32));
-    QCOMPARE(quint8(b[7]), quint8(32));
+    QCOMPARE(quint8(b[6]), quint8(side));
+    QCOMPARE(quint8(b[7]), quint8(side));
     QCOMPARE(quint8(b[8]), quint8(16));
     QCOMPARE(u16(b, 12), quint16(4));
-    QCOMPARE(u32(b, 14), 744u);
+    QCOMPARE(u32(b, 14), bytes);
     const quint32 at = u32(b, 18);
-    QCOMPARE(qsizetype(at + 744), b.size());
+    QCOMPARE(qsizetype(at + bytes), b.size());
     QCOMPARE(u32(b, at), 40u);
-    QCOMPARE(qint32(u32(b, at + 8)), 64); // colour rows and mask rows
+    QCOMPARE(qint32(u32(b, at + 8)), side * 2); // colour rows and mask rows
     QCOMPARE(u16(b, at + 14), quint16(4));
     const QList<QRgb> standard{0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
                                0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
@@ -827,8 +949,126 @@ void TestAssets::iconIsSixteenColours()
     }
     QImage image;
     QVERIFY(image.loadFromData(b));
-    QCOMPARE(image.size(), QSize(32, 32));
-    QVERIFY(!QIcon(":/res/ICON/MAINICON").isNull());
+    QCOMPARE(image.size(), QSize(side, side));
+    QVERIFY(!QIcon(":/res/ICON/" + name.toUpper()).isNull());
+}
+
+void TestAssets::twinDepictsItsPicture_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("tolerance"); // mean difference, per channel
+    // Compressed apart, so a little off each other.
+    QTest::newRow("FOND") << "JPEG" << "Fond" << 4.0;
+    QTest::newRow("SPLASH") << "JPEG" << "Splash" << 4.0;
+    QTest::newRow("FINAL") << "JPEG" << "Final" << 4.0;
+    for (int i = 0; i < 8; ++i)
+        QTest::newRow(qPrintable(QString("PIONB%1").arg(i))) << "BITMAP" << QString("PionB%1").arg(i) << 2.0;
+    // Quantised and dithered apart.
+    QTest::newRow("TITLE") << "GIF" << "Title" << 4.0;
+    QTest::newRow("CHARACTER") << "GIF" << "Character" << 4.0;
+}
+
+void TestAssets::twinDepictsItsPicture()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, name);
+    QFETCH(double, tolerance);
+    const QImage base = pictureResource(type, name);
+    const QImage twin = pictureResource(type, name + "@2x");
+    QVERIFY(!base.isNull());
+    QCOMPARE(twin.size(), base.size() * 2);
+    // Averaged over its 2 x 2 blocks, the twin is the picture itself: the
+    // same drawing at the same place.
+    const QImage halved = twin.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                              .scaled(base.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double difference = meanDifference(halved, base);
+    QVERIFY2(difference < tolerance, qPrintable(QString("mean difference %1").arg(difference)));
+    // Yet it is drawn anew at its size, not a pixel-doubled copy.
+    const double detail = blockDetail(twin);
+    QVERIFY2(detail > 0.2, qPrintable(QString("%1 of the pixels differ inside their 2 x 2 block").arg(detail)));
+    // The game's loaders note the twin but leave it to be decoded when a
+    // scaled screen needs it.
+    if (type != "GIF")
+        QCOMPARE(twinOf(base).size(), twin.size());
+}
+
+void TestAssets::drawPictureFollowsThePixelRatio_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("withTwin");
+    for (const auto &[type, name] : QList<QPair<QString, QString>>{{"BITMAP", "PionB7"}, {"JPEG", "Splash"}}) {
+        for (qreal ratio : {1.0, 2.0, 1.25, 1.5, 3.0})
+            QTest::newRow(qPrintable(QString("%1 at %2").arg(name).arg(ratio))) << type << name << ratio << true;
+    }
+    QTest::newRow("background at 1") << "JPEG" << "Fond" << 1.0 << true;
+    QTest::newRow("background at 2") << "JPEG" << "Fond" << 2.0 << true;
+    QTest::newRow("a picture without twin at 2") << "BITMAP" << "PionB1" << 2.0 << false;
+}
+
+void TestAssets::drawPictureFollowsThePixelRatio()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, name);
+    QFETCH(qreal, ratio);
+    QFETCH(bool, withTwin);
+    QImage picture = pictureResource(type, name);
+    if (!withTwin) // the same pixels, without the note of a twin
+        picture = QImage(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(),
+                         picture.format()).copy();
+    // A surface of the given pixel ratio, as the windows' are; every corner
+    // below lands on whole device pixels.
+    const QPoint at(8, 4);
+    const QSize logical = picture.size() + QSize(16, 8);
+    const auto blank = [&] {
+        QImage surface((QSizeF(logical) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        surface.setDevicePixelRatio(ratio);
+        surface.fill(Qt::black);
+        return surface;
+    };
+    QImage empty = blank();
+    empty.setDevicePixelRatio(1);
+    QImage drawn = blank();
+    {
+        QPainter p(&drawn);
+        drawPicture(p, at, picture);
+    }
+    // What painting the 1x picture gave before there were twins.
+    QImage plain = blank();
+    {
+        QPainter p(&plain);
+        p.drawImage(at, picture);
+    }
+    const QRect area((QPointF(at) * ratio).toPoint(), (QSizeF(picture.size()) * ratio).toSize());
+    drawn.setDevicePixelRatio(1);
+    plain.setDevicePixelRatio(1);
+    const QImage shown = drawn.copy(area).convertToFormat(QImage::Format_RGB32);
+    if (ratio == 1.0 || !withTwin) {
+        QCOMPARE(drawn, plain);
+        return;
+    }
+    QImage twin = twinOf(picture);
+    QVERIFY(!twin.isNull());
+    twin.setDevicePixelRatio(1);
+    // Nothing is drawn outside the picture's place.
+    QImage outside = drawn;
+    QPainter(&outside).fillRect(area, Qt::black);
+    QCOMPARE(outside, empty);
+    if (ratio == 2.0) {
+        QCOMPARE(shown, twin.convertToFormat(QImage::Format_RGB32));
+        return;
+    }
+    // At other ratios the twin is filtered smoothly to the size on screen:
+    // close to a smooth scaling of it, far from the 1x picture's pixels
+    // repeated.
+    const QImage smooth = twin.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage blocky = picture.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const double fromSmooth = meanDifference(shown, smooth);
+    const double fromBlocky = meanDifference(shown, blocky);
+    QVERIFY2(fromSmooth < 3 && fromSmooth < fromBlocky / 2,
+             qPrintable(QString("from the smooth scaling %1, from the 1x pixels %2").arg(fromSmooth).arg(fromBlocky)));
 }
 
 void TestAssets::dibVariants_data()
