@@ -1,24 +1,57 @@
 #!/usr/bin/env bash
 # The windows as a player meets them: splash, main window properties, the
-# context menu, the help screen, and quitting.
+# context menu, the help screen, and quitting; and the pictures on screen,
+# exactly the 1x pictures at 100 %.
+#   e2e_window.sh [scale2]   scale2: the same on a screen scaled to 200 %,
+#                            where the pictures show detail of their own
+#                            inside every 2 x 2 block of screen pixels
+# At 200 % the screen holds the whole 1600 x 1200 window, so the game keeps
+# that scale.
+[ "${1:-}" = scale2 ] && { SCREEN_W=1920; SCREEN_H=1280; }
 . "$(dirname "$0")/lib.sh"
+if [ "${1:-}" = scale2 ]; then
+    SCALE=2
+    GAME_ENV+=(QT_SCALE_FACTOR=2)
+    place_window $(( (SCREEN_W - 1600) / 2 )) $(( (SCREEN_H - 1200) / 2 ))
+fi
+# Screen pixels per game pixel, and the windows' and a cell's sizes on screen.
+S=$SCALE
+MAIN_SIZE=$(( 800 * S ))x$(( 600 * S ))
+SPLASH_SIZE=$(( 300 * S ))x$(( 300 * S ))
+CELL=$(( 60 * S ))
+
+# The picture in a screen area (W H X Y, in the game's own pixels) is the
+# given 1x picture (or its WxH+X+Y part) at 100 %, and is drawn anew at
+# 200 %, not pixel-doubled from it.
+check_picture() { # check_picture WHAT W H X Y PICTURE [CROP]
+    local what=$1 shot=$E2E_TMP/shot.png detail
+    area $(( $2 * S )) $(( $3 * S )) $(( $4 * S )) $(( $5 * S )) "$shot"
+    if [ "$S" = 1 ]; then
+        check "$what shows its picture pixel for pixel" same_pixels "$shot" "$6" "${7:-}"
+    else
+        detail=$(block_detail "$shot")
+        log "$what: $detail % of the pixels differ inside their 2 x 2 block"
+        check "$what is drawn at the screen's scale, not pixel-doubled" [ "${detail:-0}" -ge 20 ]
+    fi
+}
 
 start_x
 launch_game
 
-splash=$(wait_window 300x300 10) || { fail "the splash window appears"; finish; }
+splash=$(wait_window "$SPLASH_SIZE" 10) || { fail "the splash window appears"; finish; }
 log "splash is window $splash"
 read -r sx sy < <(window_position "$splash")
-check "the splash is centred" [ "$sx $sy" = "$(( (SCREEN_W - 300) / 2 )) $(( (SCREEN_H - 300) / 2 ))" ]
-check "the main window waits behind the splash" [ -z "$(game_windows_of_size 800x600)" ]
+check "the splash is centred" [ "$sx $sy" = "$(( (SCREEN_W - 300 * S) / 2 )) $(( (SCREEN_H - 300 * S) / 2 ))" ]
+check "the main window waits behind the splash" [ -z "$(game_windows_of_size "$MAIN_SIZE")" ]
 
-click_at $(( sx + 150 )) $(( sy + 150 )) 3
+click_at $(( sx + 150 * S )) $(( sy + 150 * S )) 3
 sleep 0.5
-check "a right click leaves the splash open" [ -n "$(game_windows_of_size 300x300)" ]
+check "a right click leaves the splash open" [ -n "$(game_windows_of_size "$SPLASH_SIZE")" ]
+check_picture "the splash" 300 300 $(( sx / S )) $(( sy / S )) "$ASSETS/SPLASH.jpg"
 
-click_at $(( sx + 150 )) $(( sy + 150 )) 1
-main=$(wait_window 800x600 5) || { fail "the main window comes up after a left click on the splash"; finish; }
-check "the splash is gone" wait_no_window 300x300 3
+click_at $(( sx + 150 * S )) $(( sy + 150 * S )) 1
+main=$(wait_window "$MAIN_SIZE" 5) || { fail "the main window comes up after a left click on the splash"; finish; }
+check "the splash is gone" wait_no_window "$SPLASH_SIZE" 3
 read -r mx my < <(window_position "$main")
 check "the main window is centred" [ "$mx $my" = "$WIN_X $WIN_Y" ]
 
@@ -31,12 +64,16 @@ log "$hints"
 # flags, functions, decorations: the decorations field is 0 for a borderless window
 check "the main window has no border or caption" grep -Eq '= 0x[0-9a-f]+, 0x[0-9a-f]+, 0x0' <<<"$hints"
 frame=$(xwininfo -id "$main" -frame | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
-check "the window manager adds no frame" [ "$frame" = "800x600" ]
+check "the window manager adds no frame" [ "$frame" = "$MAIN_SIZE" ]
 
 sleep 0.8
 shoot
 before=$(board_string)
 check "the board starts empty" [ "$before" = "$(printf 'E%.0s' {1..64})" ]
+# The background left of the counters' panel, and an empty square.
+check_picture "the background" 90 460 $(( WIN_X / S )) $(( WIN_Y / S )) "$ASSETS/FOND.jpg" 90x460+0+0
+disc_bitmap 0 "$E2E_TMP/empty.bmp"
+check_picture "an empty square" 60 60 $(( BOARD_X / S )) $(( BOARD_Y / S )) "$E2E_TMP/empty.bmp"
 
 # Help: the board hides and shows the rules behind it; a click brings it back.
 menu $BG_X $BG_Y "${MENU_HELP[@]}"
@@ -48,7 +85,7 @@ shoot
 check "a click on the window brings the board back" [ "$(board_string)" = "$before" ]
 
 # A game against the attacking computer lays out a start.
-menu $(( BOARD_X + 100 )) $(( BOARD_Y + 100 )) "${MENU_ATTACK[@]}"
+menu $(( BOARD_X + 100 * S )) $(( BOARD_Y + 100 * S )) "${MENU_ATTACK[@]}"
 sleep 0.8
 shoot
 b=$(board_string)
@@ -56,6 +93,8 @@ centre="${b:27:2}${b:35:2}"
 log "centre after a new game: $centre"
 check "a new game lays out a starting position" grep -Eq '^(WBWB|WBBW)$' <<<"$centre"
 check "only the four centre squares are taken" [ "$(tr -d E <<<"$b" | wc -c)" -eq 5 ]
+disc_bitmap 7 "$E2E_TMP/white.bmp"
+check_picture "the white disc at (3, 3)" 60 60 $(( BOARD_X / S + 180 )) $(( BOARD_Y / S + 180 )) "$E2E_TMP/white.bmp"
 
 # Hints: white's four legal squares get a hint.
 menu $BG_X $BG_Y "${MENU_HINTS[@]}"
@@ -79,14 +118,14 @@ menu $BG_X $BG_Y "${MENU_HINTS[@]}"
 wait_stable 5
 read -r c r < <(hinted_cells | head -n1)
 if [ -n "${c:-}" ]; then
-    xdotool mousemove $(( BOARD_X + 60 * c + 30 )) $(( BOARD_Y + 60 * r + 30 )) click 1
+    xdotool mousemove $(( BOARD_X + CELL * c + 30 * S )) $(( BOARD_Y + CELL * r + 30 * S )) click 1
     jumped=
     for _ in $(seq 100); do
         sleep 0.1
         read -r px py < <(xdotool getmouselocation | sed -E 's/x:([0-9]+) y:([0-9]+).*/\1 \2/')
-        dx=$(( px - BOARD_X - 20 )); dy=$(( py - BOARD_Y - 20 ))
-        if [ "$px $py" != "$(( BOARD_X + 60 * c + 30 )) $(( BOARD_Y + 60 * r + 30 ))" ] &&
-           [ $(( dx % 60 )) -eq 0 ] && [ $(( dy % 60 )) -eq 0 ]; then jumped=1; break; fi
+        dx=$(( px - BOARD_X - 20 * S )); dy=$(( py - BOARD_Y - 20 * S ))
+        if [ "$px $py" != "$(( BOARD_X + CELL * c + 30 * S )) $(( BOARD_Y + CELL * r + 30 * S ))" ] &&
+           [ $(( dx % CELL )) -eq 0 ] && [ $(( dy % CELL )) -eq 0 ]; then jumped=1; break; fi
     done
     check "the computer answers with its pointer 20 pixels inside its cell" [ -n "$jumped" ]
 else

@@ -298,6 +298,38 @@ hinted_cells() { sed -n 2p "$E2E_TMP/probe" | tr ' ' '\n' | tr ',' ' ' | sed '/^
 # Cells where the computer's drawn hand showed at the last shoot, likewise.
 hand_cells() { sed -n 3p "$E2E_TMP/probe" | tr ' ' '\n' | tr ',' ' ' | sed '/^$/d'; }
 
+# Pictures on screen. The generated pictures live beside the binary.
+ASSETS=$(dirname "$TAVLO")/assets
+# area W H X Y FILE: saves that area of the screen as a PNG.
+area() {
+    import -window root -crop "${1}x${2}+${3}+${4}" +repage "$5"
+}
+# block_detail FILE: per cent of the pixels that differ from the top-left
+# pixel of their 2 x 2 block (the area must start on even coordinates). A
+# picture drawn pixel-doubled on a scaled screen gives 0.
+block_detail() {
+    convert "$1" \( +clone -sample 50% -sample 200% \) -compose difference -composite \
+        -channel RGB -separate -evaluate-sequence max -threshold 0 -format '%[fx:round(mean * 100)]' info:
+}
+# same_pixels FILE PICTURE [CROP]: true when the screen area in FILE shows
+# exactly PICTURE (or its WxH+X+Y part), pixel for pixel.
+same_pixels() {
+    local differ
+    if [ -n "${3:-}" ]; then
+        convert "$2" -crop "$3" +repage "$E2E_TMP/want.png"
+    else
+        convert "$2" "$E2E_TMP/want.png"
+    fi
+    differ=$(compare -metric AE "$1" "$E2E_TMP/want.png" null: 2>&1)
+    log "pixels that differ from $(basename "$2"): $differ"
+    [ "$differ" = 0 ]
+}
+# A 1x disc frame as a file ImageMagick reads: the stored bitmaps have no
+# file header (14 bytes: 10,854 in all, pixels at 54).
+disc_bitmap() { # disc_bitmap INDEX OUT
+    { printf 'BM\146\052\000\000\000\000\000\000\066\000\000\000'; cat "$ASSETS/PIONB$1.bmp"; } >"$2"
+}
+
 finish() {
     if [ "$FAILURES" -eq 0 ]; then log "all checks passed"; exit 0; fi
     log "$FAILURES check(s) failed"
