@@ -38,11 +38,13 @@ QByteArray resourceBytes(const QString &type, const QString &name)
 
 namespace {
 
-// The picture, told where its twice-size rendering is when it has one.
+// The picture, told where its twice-size rendering would be. Whether it is
+// there is left for the first drawing that needs it to find out: even a
+// look-up reads the resource's first bytes, and so brings pages of the
+// executable into memory that a screen at 100 % never needs.
 QImage withTwin(QImage picture, const QString &type, const QString &name)
 {
-    if (resourceExists(type, name + QStringLiteral("@2X")))
-        setTwinOf(picture, type, name);
+    setTwinOf(picture, type, name);
     return picture;
 }
 

@@ -22,8 +22,9 @@ bool resourceExists(const QString &type, const QString &name);
 QString resourcePath(const QString &type, const QString &name);
 
 // A "JPEG" resource decoded (EResNotFound, or EInvalidGraphic if damaged).
-// Pictures with a twice-size rendering beside them (NAME@2X) carry a note of
-// it for drawPicture (media/HiDpi.h); it is not decoded here.
+// The picture carries a note of where its twice-size rendering (NAME@2X)
+// would be, for drawPicture (media/HiDpi.h); it is neither looked up nor
+// decoded here.
 QImage loadJpegResource(const QString &name);
 
 // A "BITMAP" resource (headerless DIB) decoded (EResNotFound, EInvalidGraphic).
