@@ -38,4 +38,18 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
 # Wayland sessions run the game natively with Qt's Wayland plugin.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
+# What Debian asks of every package: its changelog and copyright, and a
+# manual page for the program (which `cmake --install` puts in place too).
+# Compressed without a time stamp, so the same sources give the same package.
+set(deb_docs ${CMAKE_BINARY_DIR}/debian)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${deb_docs}/changelog @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/tavlo.6 ${deb_docs}/tavlo.6 @ONLY)
+foreach(doc IN ITEMS changelog tavlo.6)
+    execute_process(COMMAND gzip -9n -c ${deb_docs}/${doc} OUTPUT_FILE ${deb_docs}/${doc}.gz
+                    COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+install(FILES ${deb_docs}/changelog.gz ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavlo COMPONENT games EXCLUDE_FROM_ALL)
+install(FILES ${deb_docs}/tavlo.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT data)
+
 include(CPack)
