@@ -131,16 +131,17 @@ BOARD_PROBE=${BOARD_PROBE:?path to the board-probe helper}
 shoot() {
     "$BOARD_PROBE" "$BOARD_X" "$BOARD_Y" >"$E2E_TMP/probe" || : >"$E2E_TMP/probe"
 }
-# Shoots until the board and its hints have not changed for 0.8 s, or for
-# at most $1 seconds.
+# Shoots until the board, its hints, the turn indicator and the counters
+# have not changed for 0.8 s ($2 shots 0.2 s apart, default 4), or for at
+# most $1 seconds.
 wait_stable() {
-    local limit=${1:-10} end same=0 prev=
+    local limit=${1:-10} shots=${2:-4} end same=0 prev=
     end=$(( $(date +%s%N) + limit * 1000000000 ))
     while [ "$(date +%s%N)" -lt "$end" ]; do
         shoot
         if [ "$(cat "$E2E_TMP/probe")" = "$prev" ]; then
             same=$((same + 1))
-            [ $same -ge 4 ] && return 0
+            [ $same -ge "$shots" ] && return 0
         else
             same=0; prev=$(cat "$E2E_TMP/probe")
         fi
@@ -158,6 +159,9 @@ cell_state() { # cell_state COLUMN ROW
 }
 # Cells that carried a move hint at the last shoot, as "column row" lines.
 hinted_cells() { sed -n 2p "$E2E_TMP/probe" | tr ' ' '\n' | tr ',' ' ' | sed '/^$/d'; }
+# The two counters as the screen shows them now: "WHITE BLACK", each a
+# number or "?" when no number can be read.
+read_counters() { "$BOARD_PROBE" --counters "$WIN_X" "$WIN_Y" 2>/dev/null; }
 
 finish() {
     if [ "$FAILURES" -eq 0 ]; then log "all checks passed"; exit 0; fi

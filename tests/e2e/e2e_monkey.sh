@@ -1,0 +1,207 @@
+#!/usr/bin/env bash
+# A storm of input: a seeded random player sends, as fast as the X server
+# takes them, left presses anywhere on the window, menu commands and bursts
+# of presses during disc animations and the computer's wait. After every
+# storm, once the board has settled, the screen must agree with itself: the
+# counters equal the discs, no disc is caught half turned, and a finished
+# game shows its result. At the end "Quitter" exits at once with code 0.
+#   e2e_monkey.sh SEED ACTIONS
+. "$(dirname "$0")/lib.sh"
+seed=${1:?seed}
+actions=${2:?number of actions}
+RANDOM=$seed
+
+# The result window, centred on the screen when it shows.
+FINAL_X=$(( (SCREEN_W - 300) / 2 ))
+FINAL_Y=$(( (SCREEN_H - 300) / 2 ))
+
+pick() { echo $(( RANDOM % $1 )); }
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# Whether a left press since the last check may have closed the result
+# window (a click on its picture does).
+FINAL_TOUCHED=
+note_press() { # note_press X Y
+    if [ "$1" -ge $FINAL_X ] && [ "$1" -lt $(( FINAL_X + 300 )) ] \
+        && [ "$2" -ge $FINAL_Y ] && [ "$2" -lt $(( FINAL_Y + 300 )) ]; then
+        FINAL_TOUCHED=1
+    fi
+}
+
+# xdotool arguments for a left press at a random place: anywhere on the
+# window (board, between cells, counters, animations), or on the board.
+PRESS=()
+press_anywhere() {
+    local x=$(( WIN_X + $(pick 800) )) y=$(( WIN_Y + $(pick 600) ))
+    note_press $x $y
+    PRESS=(mousemove $x $y mousedown 1 mouseup 1)
+}
+press_on_board() {
+    local x=$(( BOARD_X + $(pick 480) )) y=$(( BOARD_Y + $(pick 480) ))
+    note_press $x $y
+    PRESS=(mousemove $x $y mousedown 1 mouseup 1)
+}
+
+# Menu commands as key paths from the menu's empty selection; "Quitter" is
+# kept for the end.
+COMMANDS=(attack defence human computer sound hints help)
+command_keys() {
+    case $1 in
+        attack) echo "${MENU_ATTACK[*]}" ;;
+        defence) echo "${MENU_DEFENCE[*]}" ;;
+        computer) echo "${MENU_OPPONENT_COMPUTER[*]}" ;;
+        human) echo "${MENU_OPPONENT_HUMAN[*]}" ;;
+        sound) echo "${MENU_SOUND[*]}" ;;
+        hints) echo "${MENU_HINTS[*]}" ;;
+        help) echo "${MENU_HELP[*]}" ;;
+    esac
+}
+
+# Every action starts by closing a menu that opened too late for its keys:
+# a press landing on an open menu would choose one of its items.
+CLOSE_MENUS=(key Escape Escape)
+PLAYED=0 MENUS=0 BURSTS=0 PRESSES=0
+
+act() {
+    local roll args=() n i
+    roll=$(pick 100)
+    if [ "$roll" -lt 50 ]; then
+        # a handful of presses anywhere, back to back
+        n=$(( 1 + $(pick 6) ))
+        for ((i = 0; i < n; i++)); do press_anywhere; args+=("${PRESS[@]}"); done
+        PRESSES=$((PRESSES + n))
+    elif [ "$roll" -lt 85 ]; then
+        # a move, then presses all through its animation and the computer's
+        # wait: on a hinted square when hints are on, else anywhere on the board
+        shoot
+        mapfile -t hints < <(hinted_cells)
+        if [ ${#hints[@]} -gt 0 ]; then
+            read -r c r <<<"${hints[$(pick ${#hints[@]})]}"
+            args+=(mousemove $(( BOARD_X + 60 * c + 5 + $(pick 50) )) $(( BOARD_Y + 60 * r + 5 + $(pick 50) )) mousedown 1 mouseup 1)
+            PLAYED=$((PLAYED + 1))
+        fi
+        n=$(( 5 + $(pick 25) ))
+        for ((i = 0; i < n; i++)); do
+            press_on_board; args+=("${PRESS[@]}")
+            [ "$(pick 3)" -eq 0 ] && args+=(sleep "0.0$(pick 10)")
+        done
+        BURSTS=$((BURSTS + 1)); PRESSES=$((PRESSES + n))
+    else
+        # a menu command, opened anywhere on the window; new games are rarer
+        # so that some games reach their end
+        local command roll2
+        roll2=$(pick 20)
+        if [ "$roll2" -lt 3 ]; then command=${COMMANDS[$roll2]}   # attack, defence, human
+        elif [ "$roll2" -lt 5 ]; then command=computer
+        else command=${COMMANDS[$(( 4 + roll2 % 3 ))]}          # sound, hints, help
+        fi
+        # shellcheck disable=SC2207
+        local keys=($(command_keys "$command"))
+        args+=(mousemove $(( WIN_X + $(pick 800) )) $(( WIN_Y + $(pick 600) )) click 3 sleep 0.25)
+        args+=(key --delay 30 "${keys[@]}")
+        MENUS=$((MENUS + 1))
+    fi
+    xdotool "${CLOSE_MENUS[@]}" "${args[@]}" 2>>"$E2E_TMP/xdotool.log"
+}
+
+expected_result() { # expected_result WHITE BLACK
+    if [ "$1" -gt "$2" ]; then echo "Bravo, vous avez gagné avec un score de $1"
+    elif [ "$2" -gt "$1" ]; then echo "Désolé, j'ai gagné avec un score de $2"
+    else echo "Egalité, on peut recommencer si vous avez encore envie"
+    fi
+}
+
+CHECKS=0 GAMES_ENDED=0
+FINISHED_BOARD=
+check_screen() {
+    CHECKS=$((CHECKS + 1))
+    xdotool "${CLOSE_MENUS[@]}"
+    # "Aide..." may have hidden the board: a click on the background shows it.
+    click_at $BG_X $BG_Y
+    if ! kill -0 "$GAME_PID" 2>/dev/null; then
+        fail "the game is still running after the storm (check $CHECKS)"
+        return 1
+    fi
+    # Settled: nothing on the board, the indicator or the counters has moved
+    # for 1.4 s, longer than the computer's wait after its indicator turns.
+    if ! wait_stable 30 7; then
+        fail "the board settles within 30 s (check $CHECKS)"
+        return 0
+    fi
+    local board white black counters state
+    board=$(board_string)
+    white=$(tr -cd W <<<"$board" | wc -c)
+    black=$(tr -cd B <<<"$board" | wc -c)
+    counters=$(read_counters)
+    state="board $white-$black, counters $counters"
+    if [[ $board == *T* ]]; then
+        fail "no disc is left half turned ($state, board $board)"
+    fi
+    if [ "$counters" != "$white $black" ]; then
+        fail "the counters equal the discs on the board ($state, board $board)"
+    fi
+    local over= final title
+    if [ $(( white + black )) -eq 64 ] || { [ $(( white + black )) -gt 0 ] && { [ "$white" -eq 0 ] || [ "$black" -eq 0 ]; }; }; then
+        over=1
+    fi
+    final=$(game_windows_of_size 300x300 | head -n1)
+    if [ -n "$over" ]; then
+        if [ -n "$final" ]; then
+            title=$(xdotool getwindowname "$final")
+            if [ "$board" != "$FINISHED_BOARD" ]; then GAMES_ENDED=$((GAMES_ENDED + 1)); fi
+            FINISHED_BOARD=$board
+            [ "$title" = "$(expected_result "$white" "$black")" ] \
+                || fail "the result window's text matches the counters ($state, text: $title)"
+        elif [ "$board" = "$FINISHED_BOARD" ]; then
+            : # its result was seen up at an earlier check, then clicked away
+        elif [ -n "$FINAL_TOUCHED" ]; then
+            log "a finished game's result window was clicked away during the storm"
+            GAMES_ENDED=$((GAMES_ENDED + 1)); FINISHED_BOARD=$board
+        else
+            fail "a finished game shows the result window ($state)"
+        fi
+    fi
+    FINAL_TOUCHED=
+    log "check $CHECKS: $state${over:+, game over}${final:+, result window up}"
+}
+
+start_x
+launch_game
+splash=$(wait_window 300x300 15) || { fail "the splash window appears"; finish; }
+read -r sx sy < <(window_position "$splash")
+click_at $(( sx + 150 )) $(( sy + 150 ))
+wait_window 800x600 10 >/dev/null || { fail "the main window comes up"; finish; }
+sleep 0.6
+log "seed $seed, $actions actions"
+
+started=$(now_ms)
+done_actions=0
+while [ $done_actions -lt "$actions" ]; do
+    storm=$(( 10 + $(pick 30) ))
+    for ((k = 0; k < storm && done_actions < actions; k++)); do
+        act
+        done_actions=$((done_actions + 1))
+    done
+    check_screen || break
+done
+log "$done_actions actions in $(( ($(now_ms) - started) / 1000 )) s: $PRESSES presses, $BURSTS bursts ($PLAYED on hinted squares), $MENUS menu commands; $CHECKS checks, $GAMES_ENDED games seen to their end"
+if [ -s "$E2E_TMP/tavlo.log" ]; then
+    log "the game printed:"; sed 's/^/    /' "$E2E_TMP/tavlo.log" | head -20
+fi
+
+if kill -0 "$GAME_PID" 2>/dev/null; then
+    xdotool "${CLOSE_MENUS[@]}" mousemove $BG_X $BG_Y click 3 sleep 0.4 key Up sleep 0.1
+    asked=$(now_ms)
+    xdotool key Return
+    for _ in $(seq 300); do kill -0 "$GAME_PID" 2>/dev/null || break; sleep 0.01; done
+    took=$(( $(now_ms) - asked ))
+    if kill -0 "$GAME_PID" 2>/dev/null; then
+        fail "Quitter ends the game (still running after $took ms)"
+    else
+        wait "$GAME_PID"; code=$?
+        GAME_PID=
+        check "Quitter exits with code 0 (code $code)" [ "$code" = 0 ]
+        check "Quitter exits within 1 s (took $took ms)" [ "$took" -le 1000 ]
+    fi
+fi
+finish
