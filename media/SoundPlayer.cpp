@@ -177,6 +177,8 @@ struct PulseAudioOutput::Connection {
     }
 };
 
+namespace {
+
 class PulseLock {
 public:
     explicit PulseLock(pa_threaded_mainloop *loop) : m_loop{loop} { pa_threaded_mainloop_lock(m_loop); }
@@ -193,6 +195,8 @@ public:
 private:
     pa_threaded_mainloop *m_loop;
 };
+
+} // namespace
 
 PulseAudioOutput::PulseAudioOutput(QByteArray server)
     : m_server{std::move(server)}

@@ -42,6 +42,34 @@ press_on_board() {
     PRESS=(mousemove $x $y mousedown 1 mouseup 1)
 }
 
+# Squares where white or black could play on the board read at the last
+# shoot, as "column row" lines: the storm does not know whose turn it is,
+# and a press for the wrong colour is simply ignored.
+legal_squares() {
+    board_string | awk '{
+        for (i = 0; i < 64; i++) cell[i % 8, int(i / 8)] = substr($0, i + 1, 1)
+        for (r = 0; r < 8; r++) for (c = 0; c < 8; c++) {
+            if (cell[c, r] != "E") continue
+            legal = 0
+            for (dc = -1; dc <= 1 && !legal; dc++) for (dr = -1; dr <= 1 && !legal; dr++) {
+                if (dc == 0 && dr == 0) continue
+                x = c + dc; y = r + dr
+                if (x < 0 || x > 7 || y < 0 || y > 7) continue
+                first = cell[x, y]
+                if (first != "W" && first != "B") continue
+                while (1) {
+                    x += dc; y += dr
+                    if (x < 0 || x > 7 || y < 0 || y > 7) break
+                    if (cell[x, y] == first) continue
+                    if (cell[x, y] == "W" || cell[x, y] == "B") legal = 1
+                    break
+                }
+            }
+            if (legal) print c, r
+        }
+    }'
+}
+
 # Menu commands as key paths from the menu's empty selection; "Quitter" is
 # kept for the end.
 COMMANDS=(attack defence human computer sound hints help)
@@ -72,9 +100,10 @@ act() {
         PRESSES=$((PRESSES + n))
     elif [ "$roll" -lt 85 ]; then
         # a move, then presses all through its animation and the computer's
-        # wait: on a hinted square when hints are on, else anywhere on the board
-        shoot
-        mapfile -t hints < <(hinted_cells)
+        # wait: on a square where one of the colours can play, now and then
+        # once the board has come to rest, so that games reach their end
+        if [ "$(pick 3)" -eq 0 ]; then wait_stable 3 3 || :; else shoot; fi
+        mapfile -t hints < <(legal_squares)
         if [ ${#hints[@]} -gt 0 ]; then
             read -r c r <<<"${hints[$(pick ${#hints[@]})]}"
             args+=(mousemove $(( BOARD_X + 60 * c + 5 + $(pick 50) )) $(( BOARD_Y + 60 * r + 5 + $(pick 50) )) mousedown 1 mouseup 1)
@@ -90,9 +119,9 @@ act() {
         # a menu command, opened anywhere on the window; new games are rarer
         # so that some games reach their end
         local command roll2
-        roll2=$(pick 20)
+        roll2=$(pick 60)
         if [ "$roll2" -lt 3 ]; then command=${COMMANDS[$roll2]}   # attack, defence, human
-        elif [ "$roll2" -lt 5 ]; then command=computer
+        elif [ "$roll2" -lt 9 ]; then command=computer
         else command=${COMMANDS[$(( 4 + roll2 % 3 ))]}          # sound, hints, help
         fi
         # shellcheck disable=SC2207
@@ -173,18 +202,28 @@ click_at $(( sx + 150 )) $(( sy + 150 ))
 wait_window 800x600 10 >/dev/null || { fail "the main window comes up"; finish; }
 sleep 0.6
 log "seed $seed, $actions actions"
+# The storm opens on a game, of one of the three kinds.
+first=${COMMANDS[$(pick 3)]}
+# shellcheck disable=SC2046
+menu $BG_X $BG_Y $(command_keys "$first")
 
 started=$(now_ms)
 done_actions=0
+was_up=
 while [ $done_actions -lt "$actions" ]; do
     storm=$(( 10 + $(pick 30) ))
     for ((k = 0; k < storm && done_actions < actions; k++)); do
         act
         done_actions=$((done_actions + 1))
+        # A result window that has just come up ends the storm, so that it
+        # is read before a press lands on it and closes it.
+        up=$(game_windows_of_size 300x300 | head -n1)
+        if [ -n "$up" ] && [ -z "$was_up" ]; then was_up=$up; break; fi
+        was_up=$up
     done
     check_screen || break
 done
-log "$done_actions actions in $(( ($(now_ms) - started) / 1000 )) s: $PRESSES presses, $BURSTS bursts ($PLAYED on hinted squares), $MENUS menu commands; $CHECKS checks, $GAMES_ENDED games seen to their end"
+log "$done_actions actions in $(( ($(now_ms) - started) / 1000 )) s: $PRESSES presses, $BURSTS bursts ($PLAYED opened on a playable square), $MENUS menu commands; $CHECKS checks, $GAMES_ENDED games seen to their end"
 if [ -s "$E2E_TMP/tavlo.log" ]; then
     log "the game printed:"; sed 's/^/    /' "$E2E_TMP/tavlo.log" | head -20
 fi
