@@ -9,13 +9,14 @@
 . "$(dirname "$0")/lib.sh"
 seed=${1:?seed}
 actions=${2:?number of actions}
+# The storm's own choices follow the seed; what the game answers, and so
+# which squares are playable, still depends on its timing and its clock.
 RANDOM=$seed
 
 # The result window, centred on the screen when it shows.
 FINAL_X=$(( (SCREEN_W - 300) / 2 ))
 FINAL_Y=$(( (SCREEN_H - 300) / 2 ))
 
-pick() { echo $(( RANDOM % $1 )); }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 # Whether a left press since the last check may have closed the result
@@ -32,12 +33,12 @@ note_press() { # note_press X Y
 # window (board, between cells, counters, animations), or on the board.
 PRESS=()
 press_anywhere() {
-    local x=$(( WIN_X + $(pick 800) )) y=$(( WIN_Y + $(pick 600) ))
+    local x=$(( WIN_X + RANDOM % 800 )) y=$(( WIN_Y + RANDOM % 600 ))
     note_press $x $y
     PRESS=(mousemove $x $y mousedown 1 mouseup 1)
 }
 press_on_board() {
-    local x=$(( BOARD_X + $(pick 480) )) y=$(( BOARD_Y + $(pick 480) ))
+    local x=$(( BOARD_X + RANDOM % 480 )) y=$(( BOARD_Y + RANDOM % 480 ))
     note_press $x $y
     PRESS=(mousemove $x $y mousedown 1 mouseup 1)
 }
@@ -92,41 +93,41 @@ PLAYED=0 MENUS=0 BURSTS=0 PRESSES=0
 
 act() {
     local roll args=() n i
-    roll=$(pick 100)
+    roll=$((RANDOM % 100))
     if [ "$roll" -lt 50 ]; then
         # a handful of presses anywhere, back to back
-        n=$(( 1 + $(pick 6) ))
+        n=$(( 1 + RANDOM % 6 ))
         for ((i = 0; i < n; i++)); do press_anywhere; args+=("${PRESS[@]}"); done
         PRESSES=$((PRESSES + n))
     elif [ "$roll" -lt 85 ]; then
         # a move, then presses all through its animation and the computer's
         # wait: on a square where one of the colours can play, now and then
         # once the board has come to rest, so that games reach their end
-        if [ "$(pick 3)" -eq 0 ]; then wait_stable 3 3 || :; else shoot; fi
+        if (( RANDOM % 2 == 0 )); then wait_stable 3 3 || :; else shoot; fi
         mapfile -t hints < <(legal_squares)
         if [ ${#hints[@]} -gt 0 ]; then
-            read -r c r <<<"${hints[$(pick ${#hints[@]})]}"
-            args+=(mousemove $(( BOARD_X + 60 * c + 5 + $(pick 50) )) $(( BOARD_Y + 60 * r + 5 + $(pick 50) )) mousedown 1 mouseup 1)
+            read -r c r <<<"${hints[$((RANDOM % ${#hints[@]}))]}"
+            args+=(mousemove $(( BOARD_X + 60 * c + 5 + RANDOM % 50 )) $(( BOARD_Y + 60 * r + 5 + RANDOM % 50 )) mousedown 1 mouseup 1)
             PLAYED=$((PLAYED + 1))
         fi
-        n=$(( 5 + $(pick 25) ))
+        n=$(( 5 + RANDOM % 25 ))
         for ((i = 0; i < n; i++)); do
             press_on_board; args+=("${PRESS[@]}")
-            [ "$(pick 3)" -eq 0 ] && args+=(sleep "0.0$(pick 10)")
+            (( RANDOM % 3 == 0 )) && args+=(sleep "0.0$((RANDOM % 10))")
         done
         BURSTS=$((BURSTS + 1)); PRESSES=$((PRESSES + n))
     else
         # a menu command, opened anywhere on the window; new games are rarer
         # so that some games reach their end
         local command roll2
-        roll2=$(pick 60)
+        roll2=$((RANDOM % 60))
         if [ "$roll2" -lt 3 ]; then command=${COMMANDS[$roll2]}   # attack, defence, human
         elif [ "$roll2" -lt 9 ]; then command=computer
         else command=${COMMANDS[$(( 4 + roll2 % 3 ))]}          # sound, hints, help
         fi
         # shellcheck disable=SC2207
         local keys=($(command_keys "$command"))
-        args+=(mousemove $(( WIN_X + $(pick 800) )) $(( WIN_Y + $(pick 600) )) click 3 sleep 0.25)
+        args+=(mousemove $(( WIN_X + RANDOM % 800 )) $(( WIN_Y + RANDOM % 600 )) click 3 sleep 0.4)
         args+=(key --delay 30 "${keys[@]}")
         MENUS=$((MENUS + 1))
     fi
@@ -203,7 +204,7 @@ wait_window 800x600 10 >/dev/null || { fail "the main window comes up"; finish; 
 sleep 0.6
 log "seed $seed, $actions actions"
 # The storm opens on a game, of one of the three kinds.
-first=${COMMANDS[$(pick 3)]}
+first=${COMMANDS[$((RANDOM % 3))]}
 # shellcheck disable=SC2046
 menu $BG_X $BG_Y $(command_keys "$first")
 
@@ -211,7 +212,7 @@ started=$(now_ms)
 done_actions=0
 was_up=
 while [ $done_actions -lt "$actions" ]; do
-    storm=$(( 10 + $(pick 30) ))
+    storm=$(( 10 + RANDOM % 30 ))
     for ((k = 0; k < storm && done_actions < actions; k++)); do
         act
         done_actions=$((done_actions + 1))
