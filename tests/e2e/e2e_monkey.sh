@@ -141,6 +141,15 @@ expected_result() { # expected_result WHITE BLACK
     fi
 }
 
+# The title of the result window, shown or not: it carries the result text.
+hidden_result_title() {
+    local id name
+    for id in $(xdotool search --pid "$GAME_PID" 2>/dev/null); do
+        name=$(xdotool getwindowname "$id" 2>/dev/null)
+        case $name in Bravo*|Désolé*|Egalité*) echo "$name"; return ;; esac
+    done
+}
+
 CHECKS=0 GAMES_ENDED=0
 FINISHED_BOARD=
 check_screen() {
@@ -185,8 +194,12 @@ check_screen() {
         elif [ "$board" = "$FINISHED_BOARD" ]; then
             : # its result was seen up at an earlier check, then clicked away
         elif [ -n "$FINAL_TOUCHED" ]; then
-            log "a finished game's result window was clicked away during the storm"
+            # Clicked away during the storm: what it said is still its title.
+            title=$(hidden_result_title)
+            log "a finished game's result window was clicked away during the storm; it said: $title"
             GAMES_ENDED=$((GAMES_ENDED + 1)); FINISHED_BOARD=$board
+            [ "$title" = "$(expected_result "$white" "$black")" ] \
+                || fail "the result window's text matches the counters ($state, text: $title)"
         else
             fail "a finished game shows the result window ($state)"
         fi
