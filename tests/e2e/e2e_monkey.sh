@@ -152,11 +152,18 @@ hidden_result_title() {
 
 CHECKS=0 GAMES_ENDED=0
 FINISHED_BOARD=
+# A failed check keeps a picture of the screen it judged.
+fail_check() {
+    fail "$1"
+    import -window root "/tmp/e2e_monkey-$seed-check$CHECKS.png" 2>/dev/null
+}
+
 check_screen() {
     CHECKS=$((CHECKS + 1))
     xdotool "${CLOSE_MENUS[@]}"
     # "Aide..." may have hidden the board: a click on the background shows it.
     click_at $BG_X $BG_Y
+    xdotool "${CLOSE_MENUS[@]}"
     if ! kill -0 "$GAME_PID" 2>/dev/null; then
         fail "the game is still running after the storm (check $CHECKS)"
         return 1
@@ -164,8 +171,18 @@ check_screen() {
     # Settled: nothing on the board, the indicator or the counters has moved
     # for 1.4 s, longer than the computer's wait after its indicator turns.
     if ! wait_stable 30 7; then
-        fail "the board settles within 30 s (check $CHECKS)"
+        fail_check "the board settles within 30 s (check $CHECKS)"
         return 0
+    fi
+    # The result window covers part of the board: its text is read, then a
+    # click on its picture closes it, as a player would, to see the board.
+    local final title=
+    final=$(game_windows_of_size 300x300 | head -n1)
+    if [ -n "$final" ]; then
+        title=$(xdotool getwindowname "$final")
+        click_at $(( FINAL_X + 150 )) $(( FINAL_Y + 150 ))
+        wait_no_window 300x300 3 || fail_check "a click on the result window closes it (check $CHECKS)"
+        wait_stable 30 7 || :
     fi
     local board white black counters state
     board=$(board_string)
@@ -174,38 +191,36 @@ check_screen() {
     counters=$(read_counters)
     state="board $white-$black, counters $counters"
     if [[ $board == *T* ]]; then
-        fail "no disc is left half turned ($state, board $board)"
+        fail_check "no disc is left half turned ($state, board $board)"
     fi
     if [ "$counters" != "$white $black" ]; then
-        fail "the counters equal the discs on the board ($state, board $board)"
+        fail_check "the counters equal the discs on the board ($state, board $board)"
     fi
-    local over= final title
+    local over=
     if [ $(( white + black )) -eq 64 ] || { [ $(( white + black )) -gt 0 ] && { [ "$white" -eq 0 ] || [ "$black" -eq 0 ]; }; }; then
         over=1
     fi
-    final=$(game_windows_of_size 300x300 | head -n1)
     if [ -n "$over" ]; then
         if [ -n "$final" ]; then
-            title=$(xdotool getwindowname "$final")
-            if [ "$board" != "$FINISHED_BOARD" ]; then GAMES_ENDED=$((GAMES_ENDED + 1)); fi
+            [ "$board" != "$FINISHED_BOARD" ] && GAMES_ENDED=$((GAMES_ENDED + 1))
             FINISHED_BOARD=$board
             [ "$title" = "$(expected_result "$white" "$black")" ] \
-                || fail "the result window's text matches the counters ($state, text: $title)"
+                || fail_check "the result window's text matches the counters ($state, text: $title)"
         elif [ "$board" = "$FINISHED_BOARD" ]; then
-            : # its result was seen up at an earlier check, then clicked away
+            : # its result was read at an earlier check
         elif [ -n "$FINAL_TOUCHED" ]; then
             # Clicked away during the storm: what it said is still its title.
             title=$(hidden_result_title)
-            log "a finished game's result window was clicked away during the storm; it said: $title"
+            log "a finished game's result window was clicked away during the storm"
             GAMES_ENDED=$((GAMES_ENDED + 1)); FINISHED_BOARD=$board
             [ "$title" = "$(expected_result "$white" "$black")" ] \
-                || fail "the result window's text matches the counters ($state, text: $title)"
+                || fail_check "the result window's text matches the counters ($state, text: $title)"
         else
-            fail "a finished game shows the result window ($state)"
+            fail_check "a finished game shows the result window ($state)"
         fi
     fi
     FINAL_TOUCHED=
-    log "check $CHECKS: $state${over:+, game over}${final:+, result window up}"
+    log "check $CHECKS: $state${over:+, game over}${final:+, result window up: $title}"
 }
 
 start_x
