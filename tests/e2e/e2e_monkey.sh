@@ -120,7 +120,7 @@ act() {
         # a menu command, opened anywhere on the window; new games are rarer
         # so that some games reach their end
         local command roll2
-        roll2=$((RANDOM % 60))
+        roll2=$((RANDOM % 120))
         if [ "$roll2" -lt 3 ]; then command=${COMMANDS[$roll2]}   # attack, defence, human
         elif [ "$roll2" -lt 9 ]; then command=computer
         else command=${COMMANDS[$(( 4 + roll2 % 3 ))]}          # sound, hints, help
