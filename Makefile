@@ -10,7 +10,7 @@ ifneq ($(CI),)
 CMAKE_FLAGS += -DTAVLO_WERROR=ON
 endif
 
-.PHONY: all deps configure build run test bench fuzz test-sanitize contact-sheet clean
+.PHONY: all deps configure build run test bench fuzz test-sanitize contact-sheet package soak clean
 
 all: build
 
@@ -43,10 +43,11 @@ fuzz:
 # are suppressed in tests/sanitize/lsan.supp. Left out: the GIF fuzz smoke
 # test (it carries its own sanitizers and already runs in `make test`), the
 # whole-game end-to-end runs (minutes each under the sanitizers; e2e_window
-# still drives the real binary from start to Quitter) and the real-sound
-# recordings, whose timing the sanitizers' slowdown breaks up.
+# still drives the real binary from start to Quitter), the real-sound
+# recordings, whose timing the sanitizers' slowdown breaks up, the monkey's
+# storm (minutes as well) and the package, which is no different there.
 SANITIZE_BUILD ?= build-sanitize
-SANITIZE_EXCLUDE ?= ^(gif_fuzz_smoke|e2e_game_.*|e2e_sound|real_sound)$$
+SANITIZE_EXCLUDE ?= ^(gif_fuzz_smoke|e2e_game_.*|e2e_monkey_.*|e2e_package|e2e_sound|real_sound)$$
 SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -55,6 +56,23 @@ test-sanitize: deps
 		-DTAVLO_SANITIZE=ON -DTAVLO_WERROR=ON >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	@cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j$(JOBS) -E '$(SANITIZE_EXCLUDE)'
+
+# The Debian package, $(BUILD)/tavlo_<version>_amd64.deb, and lintian's
+# verdict on it (errors fail the target).
+package: build
+	@cd $(BUILD) && cpack -G DEB
+	@lintian --fail-on error $(BUILD)/tavlo_*_amd64.deb
+
+# The monkey's storm at length: three seeds of 1,000 actions each, one
+# after the other (each takes several minutes).
+SOAK_SEEDS ?= 1 2 3
+SOAK_ACTIONS ?= 1000
+soak: build
+	@cmake --build $(BUILD) -j$(JOBS) --target board-probe
+	@for seed in $(SOAK_SEEDS); do \
+		TAVLO=$(CURDIR)/$(BUILD)/tavlo BOARD_PROBE=$(CURDIR)/$(BUILD)/tests/e2e/board-probe \
+		QT_LOGGING_RULES='qt.qpa.*=false' tests/e2e/e2e_monkey.sh $$seed $(SOAK_ACTIONS) || exit 1; \
+	done
 
 # Every shipped picture on one sheet: $(BUILD)/contact-sheet.png
 contact-sheet: configure

@@ -3,20 +3,16 @@
 #include "media/Resources.h"
 
 #include <QApplication>
-#include <QAudioSink>
-#include <QMediaDevices>
+
+#include <pulse/context.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
 
 namespace tavlo {
-
-QAudioFormat audioFormatOf(const WaveSound &sound)
-{
-    QAudioFormat format;
-    format.setSampleRate(sound.sampleRate);
-    format.setChannelCount(sound.channels);
-    format.setSampleFormat(sound.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-    format.setChannelConfig(QAudioFormat::defaultChannelConfigForChannelCount(sound.channels));
-    return format;
-}
 
 // ---------------------------------------------------------------- player
 
@@ -46,7 +42,7 @@ void releaseAudio()
 SoundPlayer &SoundPlayer::instance()
 {
     if (!theInstance) {
-        theInstance = new SoundPlayer{std::make_unique<QtAudioOutput>()};
+        theInstance = new SoundPlayer{std::make_unique<PulseAudioOutput>()};
         qAddPostRoutine(releaseAudio);
     }
     return *theInstance;
@@ -103,79 +99,202 @@ AudioOutput &SoundPlayer::setOutput(std::unique_ptr<AudioOutput> output)
     return *m_output;
 }
 
-// ---------------------------------------------------------------- Qt output
+// ---------------------------------------------------------------- sound server
 
 namespace {
 
-QtMessageHandler previousHandler = nullptr;
-
-void dropSoundServerWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.startsWith(QLatin1String("PulseAudioService:")))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
-
-// Without a sound server Qt's audio backend complains the first time it is
-// asked for a device. A game without sound is not an error: it says nothing.
-QAudioDevice quietDefaultOutput()
-{
-    previousHandler = qInstallMessageHandler(dropSoundServerWarnings);
-    QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    qInstallMessageHandler(previousHandler);
-    return device;
-}
+// How long a connection to the server may take to come up, in all, before
+// sounds are skipped rather than the game kept waiting.
+constexpr qint64 kConnectBudgetMs = 100;
+// How often a lost or refused server is asked again.
+constexpr qint64 kRetryMs = 1000;
 
 } // namespace
 
-QtAudioOutput::QtAudioOutput(DeviceSource device)
-    : m_device{device ? std::move(device) : DeviceSource{quietDefaultOutput}}
+// The client library's event loop runs in a thread of its own; every call
+// into the library is made with its lock held.
+struct PulseAudioOutput::Connection {
+    pa_threaded_mainloop *loop{nullptr};
+    pa_context *context{nullptr};
+    pa_stream *stream{nullptr};
+    // The sound waiting for its stream to come up.
+    QByteArray pending;
+    qint64 waitedMs{0};
+
+    Connection()
+    {
+        loop = pa_threaded_mainloop_new();
+        if (loop && pa_threaded_mainloop_start(loop) < 0) {
+            pa_threaded_mainloop_free(loop);
+            loop = nullptr;
+        }
+    }
+
+    ~Connection()
+    {
+        if (!loop)
+            return;
+        pa_threaded_mainloop_lock(loop);
+        dropContext();
+        pa_threaded_mainloop_unlock(loop);
+        pa_threaded_mainloop_stop(loop);
+        pa_threaded_mainloop_free(loop);
+    }
+
+    void dropStream()
+    {
+        if (!stream)
+            return;
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_disconnect(stream);
+        pa_stream_unref(stream);
+        stream = nullptr;
+        pending.clear();
+    }
+
+    void dropContext()
+    {
+        dropStream();
+        if (!context)
+            return;
+        pa_context_disconnect(context);
+        pa_context_unref(context);
+        context = nullptr;
+    }
+
+    // Runs on the library's thread, lock held. A short sound never fills
+    // the server's pre-buffer, so it is drained at once to start it.
+    static void streamStateChanged(pa_stream *stream, void *self)
+    {
+        auto &c = *static_cast<Connection *>(self);
+        if (pa_stream_get_state(stream) != PA_STREAM_READY || c.pending.isEmpty())
+            return;
+        pa_stream_write(stream, c.pending.constData(), std::size_t(c.pending.size()), nullptr, 0,
+                        PA_SEEK_RELATIVE);
+        c.pending.clear();
+        if (pa_operation *drain = pa_stream_drain(stream, nullptr, nullptr))
+            pa_operation_unref(drain);
+    }
+};
+
+namespace {
+
+class PulseLock {
+public:
+    explicit PulseLock(pa_threaded_mainloop *loop) : m_loop{loop} { pa_threaded_mainloop_lock(m_loop); }
+    ~PulseLock() { pa_threaded_mainloop_unlock(m_loop); }
+    PulseLock(const PulseLock &) = delete;
+    PulseLock &operator=(const PulseLock &) = delete;
+    void relax()
+    {
+        pa_threaded_mainloop_unlock(m_loop);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        pa_threaded_mainloop_lock(m_loop);
+    }
+
+private:
+    pa_threaded_mainloop *m_loop;
+};
+
+} // namespace
+
+PulseAudioOutput::PulseAudioOutput(QByteArray server)
+    : m_server{std::move(server)}
 {
 }
 
-QtAudioOutput::~QtAudioOutput()
+PulseAudioOutput::~PulseAudioOutput() = default;
+
+bool PulseAudioOutput::connect()
 {
-    stop();
-    m_sink.reset();
+    if (!m_connection)
+        m_connection = std::make_unique<Connection>();
+    Connection &c = *m_connection;
+    if (!c.loop)
+        return false;
+    PulseLock lock{c.loop};
+    if (c.context && !PA_CONTEXT_IS_GOOD(pa_context_get_state(c.context)))
+        c.dropContext(); // the server went away
+    if (!c.context) {
+        if (m_lastAttempt.isValid() && m_lastAttempt.elapsed() < kRetryMs)
+            return false;
+        m_lastAttempt.start();
+        c.waitedMs = 0;
+        c.context = pa_context_new(pa_threaded_mainloop_get_api(c.loop), "Tavlo");
+        if (!c.context)
+            return false;
+        // A game has no business starting a sound server of its own.
+        if (pa_context_connect(c.context, m_server.isEmpty() ? nullptr : m_server.constData(),
+                               PA_CONTEXT_NOAUTOSPAWN, nullptr)
+            < 0) {
+            c.dropContext();
+            return false;
+        }
+    }
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(c.context);
+        if (state == PA_CONTEXT_READY)
+            break;
+        if (!PA_CONTEXT_IS_GOOD(state)) {
+            c.dropContext();
+            return false;
+        }
+        if (c.waitedMs + waited.elapsed() >= kConnectBudgetMs) {
+            c.waitedMs += waited.elapsed();
+            return false;
+        }
+        lock.relax();
+    }
+    c.waitedMs += waited.elapsed();
+    return true;
 }
 
-void QtAudioOutput::start(const WaveSound &sound)
+void PulseAudioOutput::start(const WaveSound &sound)
 {
     stop();
-    const QAudioDevice device = m_device();
-    if (device.isNull())
-        return; // no sound server or card: the game plays silently
-    const QAudioFormat format = audioFormatOf(sound);
-    // A fresh sink for every sound: Qt 6.4's PulseAudio sink falls silent
-    // after about eight stop-and-start rounds of the same object.
-    m_sink.reset();
-    m_sink = std::make_unique<QAudioSink>(device, format);
-    m_pcm = sound.pcm;
-    m_buffer.setBuffer(&m_pcm);
-    m_buffer.open(QIODevice::ReadOnly);
-    m_sink->start(&m_buffer);
+    m_connected = connect();
+    if (!m_connected)
+        return; // no server: the game plays silently
+    Connection &c = *m_connection;
+    pa_sample_spec spec{};
+    spec.format = sound.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    spec.rate = std::uint32_t(sound.sampleRate);
+    spec.channels = std::uint8_t(sound.channels);
+    if (!pa_sample_spec_valid(&spec))
+        return;
+    PulseLock lock{c.loop};
+    c.stream = pa_stream_new(c.context, "Tavlo", &spec, nullptr);
+    if (!c.stream)
+        return;
+    c.pending = sound.pcm;
+    pa_stream_set_state_callback(c.stream, &Connection::streamStateChanged, &c);
+    if (pa_stream_connect_playback(c.stream, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr, nullptr) < 0) {
+        c.dropStream();
+        return;
+    }
     m_durationUs = sound.durationUs();
     m_started.start();
 }
 
-void QtAudioOutput::stop()
+void PulseAudioOutput::stop()
 {
-    if (m_sink && m_sink->state() != QAudio::StoppedState)
-        m_sink->stop();
-    m_buffer.close();
     m_started.invalidate();
+    if (!m_connection || !m_connection->loop)
+        return;
+    PulseLock lock{m_connection->loop};
+    m_connection->dropStream();
 }
 
-// The sink turns idle once its last bytes are in the server's buffer,
-// a tenth of a second or so before they are heard; the clock knows better.
-bool QtAudioOutput::isPlaying() const
+// The stream's own state says little about what is still heard (the server
+// holds the last tenth of a second or so); the clock knows better.
+bool PulseAudioOutput::isPlaying() const
 {
-    return m_sink && m_sink->state() != QAudio::StoppedState && m_started.isValid()
-        && m_started.nsecsElapsed() / 1000 < m_durationUs;
+    return m_started.isValid() && m_started.nsecsElapsed() / 1000 < m_durationUs;
 }
 
-void QtAudioOutput::beep() { QApplication::beep(); }
+void PulseAudioOutput::beep() { QApplication::beep(); }
 
 // ---------------------------------------------------------------- recorder
 

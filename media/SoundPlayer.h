@@ -2,22 +2,18 @@
 
 #include "media/Wave.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QBuffer>
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 #include <QVector>
 
-#include <functional>
 #include <memory>
 
 class QAudioSink;
 
 namespace tavlo {
 
-// Where the player's sounds go. The real one is QtAudioOutput; tests put a
+// Where the player's sounds go. The real one is PulseAudioOutput; tests put a
 // RecordingAudioOutput in its place to see what would have been heard.
 class AudioOutput {
 public:
@@ -46,9 +42,9 @@ public:
 // a click heard half a second late would belong to nothing on screen).
 //
 // A name that is not embedded, or whose data is not a wave file this
-// player reads, gives the platform's beep instead. Without an audio
-// device (no sound server, no card) the real output stays silent and
-// prints nothing; the game goes on the same.
+// player reads, gives the platform's beep instead. Without a sound server
+// the real output stays silent and prints nothing; the game goes on the
+// same, and a server that comes back is heard again.
 class SoundPlayer {
 public:
     enum class Interrupt { Yes, No };
@@ -85,30 +81,43 @@ private:
     QString m_current;
 };
 
-// The real output: a QAudioSink on the default audio device, fed from a
-// buffer in pull mode. Every sound gets a sink of its own: a new sound stops
-// and drops the old one, since a sink restarted many times falls silent.
-// Plays each sound at its own stored rate; the sound server resamples.
-class QtAudioOutput : public AudioOutput {
+// The real output: a client of the sound server (PulseAudio, or PipeWire's
+// server for PulseAudio clients) that plays each sound on a stream of its
+// own, at the sound's stored rate and format; stopping a sound closes its
+// stream, which cuts it off at once.
+//
+// The connection outlives the server: when the server goes away the sounds
+// fall silent, and when a sound is asked for later a new connection is
+// tried (at most once a second), so a restarted server is heard again from
+// the next sound on. A game never waits long for the server: a connection
+// gets 100 ms to come up, after which sounds are skipped until it does.
+// Without a server it stays silent and prints nothing; it never starts one.
+class PulseAudioOutput : public AudioOutput {
 public:
-    using DeviceSource = std::function<QAudioDevice()>;
-    // `device` is asked for the device before each sound; by default the
-    // system's default output. A null device means: stay silent.
-    explicit QtAudioOutput(DeviceSource device = {});
-    ~QtAudioOutput() override;
+    // `server` names the server as its clients do ("unix:/path"); by
+    // default the user's own.
+    explicit PulseAudioOutput(QByteArray server = {});
+    ~PulseAudioOutput() override;
 
     void start(const WaveSound &sound) override;
     void stop() override;
     bool isPlaying() const override;
     void beep() override;
 
+    // Whether the last start() found the server connected.
+    bool connected() const { return m_connected; }
+
+    struct Connection;
+
 private:
-    DeviceSource m_device;
-    std::unique_ptr<QAudioSink> m_sink;
-    QBuffer m_buffer;
-    QByteArray m_pcm;
+    bool connect();
+
+    QByteArray m_server;
+    std::unique_ptr<Connection> m_connection;
+    QElapsedTimer m_lastAttempt;
     QElapsedTimer m_started;
     qint64 m_durationUs{0};
+    bool m_connected{false};
 };
 
 // Test seam: an output that records what it was asked to do. A started
@@ -135,8 +144,5 @@ private:
     QVector<Event> m_events;
     bool m_playing{false};
 };
-
-// The Qt audio format that plays `sound` as stored (8-bit is unsigned).
-QAudioFormat audioFormatOf(const WaveSound &sound);
 
 } // namespace tavlo

@@ -7,8 +7,10 @@ set -euo pipefail
 packages=(
     # compiler, build system, Qt 6 and the picture libraries
     build-essential cmake pkg-config
-    qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev qt6-tools-dev qt6-svg-dev
+    qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-svg-dev
     libxcb1-dev libjpeg-dev
+    # the sound server's client library, which plays the game's sounds
+    libpulse-dev
     # the asset generator: SVG rasterising, colour quantising, GIF writing
     librsvg2-dev libcairo2-dev libimagequant-dev libgif-dev
     # the fonts that stand in for the game's font names

@@ -2,7 +2,8 @@
 # Real sound, end to end: the game runs under its own X server with a private
 # sound server whose only output is a null sink; the sink's monitor is
 # recorded while the game turns discs and while a player must pass, and the
-# recordings are analysed by the sound test's driver.
+# recordings are analysed by the sound test's driver. Then the server is
+# stopped in the middle of a move and started again.
 # Exit 77 (skipped) when the sound server is not installed.
 here=$(dirname "$0")
 . "$here/../sound/pulse.sh"
@@ -168,6 +169,54 @@ sleep 0.3; pulse_stop_record
 shoot
 check "the square takes the colour that moved before the pass" [ "$(cell_state ${after_pass/,/ })" = "$(colour_of "$last")" ]
 check "with Jouer son unchecked the move is silent" analyse muted silent
+
+# The sound server goes away in the middle of a move: the game goes on at
+# its pace, silently, and says nothing; once the server is back the discs
+# are heard again. Moves from here on are the squares the hints show.
+menu $BG_X $BG_Y "${MENU_SOUND[@]}"
+menu $BG_X $BG_Y "${MENU_HINTS[@]}"
+# timed_move: plays the first hinted square and prints "DISCS MS": the discs
+# that changed and how long the board took to come to rest after the press.
+timed_move() {
+    local before after c r start changed=0 i
+    before=$(wait_stable) || true
+    shoot
+    read -r c r < <(hinted_cells | head -n1)
+    [ -n "${c:-}" ] || { echo "0 0"; return 1; }
+    before=$(board_string)
+    start=$(now_ms)
+    click_at $(( BOARD_X + 60 * c + 30 )) $(( BOARD_Y + 60 * r + 30 ))
+    [ -n "${1:-}" ] && { sleep 0.1; "$1"; }
+    STILL=$(wait_stable) || true
+    # wait_stable ends a second after the last change
+    local took=$(( $(now_ms) - start - 1000 ))
+    shoot; after=$(board_string)
+    for ((i = 0; i < 64; i++)); do [ "${before:i:1}" != "${after:i:1}" ] && changed=$((changed + 1)); done
+    echo "$changed $took"
+}
+# A move's animations: the placed disc once per direction walked (up to
+# eight), each turned disc, and the indicator, 0.35 s each.
+paced() { # paced DISCS MS
+    [ "$1" -gt 0 ] && [ "$2" -ge $(( $1 * 350 * 8 / 10 )) ] && [ "$2" -le $(( ($1 + 9) * 350 + 1500 )) ]
+}
+lines_before=$(wc -l <"$E2E_TMP/tavlo.log")
+read -r discs took < <(timed_move pulse_server_down)
+log "sound server stopped during a move of $discs discs, which came to rest after $took ms"
+check "the move during which the sound server stops plays out at its pace" paced "$discs" "$took"
+read -r discs took < <(timed_move)
+log "a move of $discs discs without a sound server took $took ms"
+check "without a sound server the next move plays at its pace" paced "$discs" "$took"
+check "the game is still running without its sound server" kill -0 "$GAME_PID"
+check "no window but the main one shows" [ "$(xdotool search --onlyvisible --pid "$GAME_PID" 2>/dev/null | wc -l)" -eq 1 ]
+pulse_server_up || fail "the sound server starts again"
+log "sound server back"
+# A refused server is asked again at most once a second.
+sleep 1.2
+pulse_record "$PULSE_WORK/back.raw"
+read -r discs took < <(timed_move)
+sleep 0.3; pulse_stop_record
+check "once the sound server is back, a later move is heard" analyse back heard
+check "losing the sound server printed nothing" [ "$(wc -l <"$E2E_TMP/tavlo.log")" -eq "$lines_before" ]
 
 menu $BG_X $BG_Y "${MENU_QUIT[@]}"
 for _ in $(seq 100); do kill -0 "$GAME_PID" 2>/dev/null || break; sleep 0.05; done

@@ -268,16 +268,17 @@ BOARD_PROBE=${BOARD_PROBE:?path to the board-probe helper}
 shoot() {
     "$BOARD_PROBE" "$BOARD_X" "$BOARD_Y" "$SCALE" >"$E2E_TMP/probe" || : >"$E2E_TMP/probe"
 }
-# Shoots until the board and its hints have not changed for 0.8 s, or for
-# at most $1 seconds.
+# Shoots until the board, its hints, the turn indicator and the counters
+# have not changed for 0.8 s ($2 shots 0.2 s apart, default 4), or for at
+# most $1 seconds.
 wait_stable() {
-    local limit=${1:-10} end same=0 prev=
+    local limit=${1:-10} shots=${2:-4} end same=0 prev=
     end=$(( $(date +%s%N) + limit * 1000000000 ))
     while [ "$(date +%s%N)" -lt "$end" ]; do
         shoot
         if [ "$(cat "$E2E_TMP/probe")" = "$prev" ]; then
             same=$((same + 1))
-            [ $same -ge 4 ] && return 0
+            [ $same -ge "$shots" ] && return 0
         else
             same=0; prev=$(cat "$E2E_TMP/probe")
         fi
@@ -329,6 +330,9 @@ same_pixels() {
 disc_bitmap() { # disc_bitmap INDEX OUT
     { printf 'BM\146\052\000\000\000\000\000\000\066\000\000\000'; cat "$ASSETS/PIONB$1.bmp"; } >"$2"
 }
+# The two counters as the screen shows them now: "WHITE BLACK", each a
+# number or "?" when no number can be read.
+read_counters() { "$BOARD_PROBE" --counters "$WIN_X" "$WIN_Y" 2>/dev/null; }
 
 finish() {
     if [ "$FAILURES" -eq 0 ]; then log "all checks passed"; exit 0; fi

@@ -4,6 +4,9 @@
 #   pulse_start                   starts it; exports what its clients need
 #   pulse_record FILE / pulse_stop_record
 #   pulse_stop                    recorder, keep-alive, server, folder
+#   pulse_server_down / pulse_server_up
+#                                 stops the server (clients see it vanish)
+#                                 and starts it again in the same place
 # Recordings are raw signed 16-bit little-endian mono at 44.1 kHz.
 
 PULSE_SINK_NAME=tavlo_test
@@ -33,9 +36,13 @@ pulse_start() {
     printf 'autospawn = no\n' >"$PULSE_WORK/client.conf"
     export PULSE_CLIENTCONFIG=$PULSE_WORK/client.conf
 
+    pulse_server_up
+}
+
+pulse_server_up() {
     pulseaudio --daemonize=no --exit-idle-time=-1 --system=false -n \
         -L "module-null-sink sink_name=$PULSE_SINK_NAME norewinds=1" \
-        -L module-native-protocol-unix >"$PULSE_WORK/server.log" 2>&1 &
+        -L module-native-protocol-unix >>"$PULSE_WORK/server.log" 2>&1 &
     PULSE_PIDS+=($!)
     local _
     for _ in $(seq 100); do
@@ -52,6 +59,19 @@ pulse_start() {
     pacat --playback --raw --format=s16le --rate=44100 --channels=2 -d "$PULSE_SINK_NAME" \
         </dev/zero 2>"$PULSE_WORK/keepalive.log" &
     PULSE_PIDS+=($!)
+}
+
+# The server goes at once, as when it crashes: its clients lose it mid-stream.
+pulse_server_down() {
+    pulse_stop_record
+    local i
+    for ((i = ${#PULSE_PIDS[@]} - 1; i >= 0; i--)); do
+        kill -9 "${PULSE_PIDS[i]}" 2>/dev/null
+        wait "${PULSE_PIDS[i]}" 2>/dev/null
+    done
+    PULSE_PIDS=()
+    # A server killed outright leaves its socket and pid file behind.
+    rm -rf "$PULSE_WORK/pulse"
 }
 
 pulse_record() { # pulse_record FILE

@@ -11,6 +11,8 @@
 //                          a move of N clicks, then "Bloque" heard whole
 //   sound_driver analyse FILE silent
 //                          nothing at all
+//   sound_driver analyse FILE heard
+//                          the game turning discs: clicks, however many
 //
 // The scenario, in seconds from the first sound:
 //   0.00 "Click"
@@ -165,6 +167,10 @@ int checkGame(const std::vector<Segment> &segs, double seconds, double loudest, 
         return failures ? 1 : 0;
     }
     const bool pass = kind == "pass";
+    if (kind == "heard") {
+        clicks = int(segs.size());
+        check(clicks > 0, QStringLiteral("the discs are heard"));
+    }
     const size_t want = size_t(clicks) + (pass ? 2 : 0);
     check(segs.size() == want, QStringLiteral("%1 sounds heard, %2 expected").arg(segs.size()).arg(want));
     const size_t heardClicks = std::min(segs.size(), size_t(clicks));
@@ -279,10 +285,10 @@ int main(int argc, char **argv)
         const QByteArray kind(argv[3]);
         const bool counted = kind == "clicks" || kind == "pass";
         const int clicks = argc == 5 ? QByteArray(argv[4]).toInt() : -1;
-        const bool known = kind == "play" || kind == "muted" || kind == "silent" || counted;
+        const bool known = kind == "play" || kind == "muted" || kind == "silent" || kind == "heard" || counted;
         if (known && (counted ? argc == 5 && clicks > 0 : argc == 4))
             return analyse(argv[2], kind, clicks);
     }
-    std::fprintf(stderr, "usage: sound_driver play|muted|analyse FILE play|muted|silent|clicks N|pass N\n");
+    std::fprintf(stderr, "usage: sound_driver play|muted|analyse FILE play|muted|silent|heard|clicks N|pass N\n");
     return 2;
 }
