@@ -9,8 +9,6 @@
 
 #include <memory>
 
-class QAudioSink;
-
 namespace tavlo {
 
 // Where the player's sounds go. The real one is PulseAudioOutput; tests put a
