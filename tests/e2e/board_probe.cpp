@@ -53,8 +53,10 @@ struct Rgb {
 };
 
 // One grab of a screen rectangle, 32 bits a pixel, read in window pixels:
-// at a scale other than 1 each window pixel is read at the centre of the
-// screen pixels it covers.
+// at a scale other than 1 each window pixel is read at the first screen
+// pixel it covers (at 2, the top-left of its 2 x 2 block: rounding the
+// block's centre outwards would read a disc's rim one pixel further out
+// than at 100 %).
 class Grab {
 public:
     bool take(int x0, int y0, int width, int height, double scale = 1.0)
@@ -89,8 +91,8 @@ public:
     // Blue comes first in each pixel.
     Rgb at(int x, int y) const
     {
-        const int sx = std::min(m_width - 1, int(std::lround((x + 0.5) * m_scale - 0.5)));
-        const int sy = std::min(m_height - 1, int(std::lround((y + 0.5) * m_scale - 0.5)));
+        const int sx = std::min(m_width - 1, int(std::floor((x + 0.5) * m_scale - 0.5)));
+        const int sy = std::min(m_height - 1, int(std::floor((y + 0.5) * m_scale - 0.5)));
         const auto *p = m_pixels.data() + (sy * m_width + sx) * 4;
         return Rgb{p[2], p[1], p[0]};
     }

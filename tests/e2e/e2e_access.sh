@@ -211,12 +211,5 @@ EOF
 check "the screen reader's view of the game is right" [ $? -eq 0 ]
 
 # With the accessible board, cells and announcer alive, quitting is clean.
-menu $BG_X $BG_Y "${MENU_QUIT[@]}"
-code=
-for _ in $(seq 100); do
-    if ! kill -0 "$GAME_PID" 2>/dev/null; then wait "$GAME_PID"; code=$?; break; fi
-    sleep 0.05
-done
-check "Quitter exits with code 0 while a screen reader listens" [ "${code:-none}" = 0 ]
-GAME_PID=
+quit_game "Quitter exits with code 0 while a screen reader listens"
 finish

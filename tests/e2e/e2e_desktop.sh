@@ -17,17 +17,6 @@ case $mode in
 esac
 . "$(dirname "$0")/lib.sh"
 
-quit_game() {
-    menu $BG_X $BG_Y "${MENU_QUIT[@]}"
-    local code=
-    for _ in $(seq 200); do
-        if ! kill -0 "$GAME_PID" 2>/dev/null; then wait "$GAME_PID"; code=$?; break; fi
-        sleep 0.01
-    done
-    check "Quitter exits with code 0" [ "${code:-none}" = 0 ]
-    GAME_PID=
-}
-
 # Clicks white's first hinted square; prints "column row".
 play_hinted_move() {
     menu $BG_X $BG_Y "${MENU_HINTS[@]}"

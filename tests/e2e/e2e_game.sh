@@ -110,9 +110,5 @@ else
     check "both colours were played by clicks" test "$white_moves" -ge 5 -a "$black_moves" -ge 5
 fi
 
-menu $BG_X $BG_Y "${MENU_QUIT[@]}"
-for _ in $(seq 100); do kill -0 "$GAME_PID" 2>/dev/null || break; sleep 0.01; done
-wait "$GAME_PID"; code=$?
-check "Quitter exits with code 0 after a game" [ "$code" = 0 ]
-GAME_PID=
+quit_game "Quitter exits with code 0 after a game"
 finish

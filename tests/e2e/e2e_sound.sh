@@ -218,9 +218,5 @@ sleep 0.3; pulse_stop_record
 check "once the sound server is back, a later move is heard" analyse back heard
 check "losing the sound server printed nothing" [ "$(wc -l <"$E2E_TMP/tavlo.log")" -eq "$lines_before" ]
 
-menu $BG_X $BG_Y "${MENU_QUIT[@]}"
-for _ in $(seq 100); do kill -0 "$GAME_PID" 2>/dev/null || break; sleep 0.05; done
-wait "$GAME_PID"; code=$?
-check "Quitter exits with code 0" [ "$code" = 0 ]
-GAME_PID=
+quit_game
 finish

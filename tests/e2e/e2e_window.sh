@@ -152,17 +152,17 @@ GAME_PID=
 # hanging nor dumping core. (A sanitizer build's leak report at that exit
 # would be about a process that never got to tidy up.)
 ASAN_OPTIONS=${ASAN_OPTIONS:-}:detect_leaks=0 launch_game
-splash=$(wait_window 300x300 10) || { fail "the game starts again"; finish; }
+splash=$(wait_window "$SPLASH_SIZE" 10) || { fail "the game starts again"; finish; }
 read -r sx sy < <(window_position "$splash")
-click_at $(( sx + 150 )) $(( sy + 150 ))
-wait_window 800x600 5 >/dev/null || { fail "the main window comes up again"; finish; }
+click_at $(( sx + 150 * S )) $(( sy + 150 * S ))
+wait_window "$MAIN_SIZE" 5 >/dev/null || { fail "the main window comes up again"; finish; }
 sleep 0.6
 menu $BG_X $BG_Y "${MENU_OPPONENT_HUMAN[@]}"
 wait_stable 5
 lines_before=$(wc -l <"$E2E_TMP/tavlo.log")
 # Every square next to the centre: the legal ones start moves.
 for c in 2 3 4 5; do for r in 2 3 4 5; do
-    xdotool mousemove $(( BOARD_X + 60 * c + 30 )) $(( BOARD_Y + 60 * r + 30 )) mousedown 1 mouseup 1
+    xdotool mousemove $(( BOARD_X + CELL * c + CELL / 2 )) $(( BOARD_Y + CELL * r + CELL / 2 )) mousedown 1 mouseup 1
 done; done
 sleep 0.2
 shoot

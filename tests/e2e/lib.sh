@@ -262,6 +262,17 @@ MENU_SOUND=(Down Down Down Return)
 MENU_HINTS=(Down Down Down Down Return)
 MENU_HELP=(Down Down Down Down Down Return)
 MENU_QUIT=(Up Return)
+# "Quitter" from the menu; the game must exit with code 0 within 2 s.
+quit_game() { # quit_game [what the check says]
+    menu $BG_X $BG_Y "${MENU_QUIT[@]}"
+    local code=
+    for _ in $(seq 200); do
+        if ! kill -0 "$GAME_PID" 2>/dev/null; then wait "$GAME_PID"; code=$?; break; fi
+        sleep 0.01
+    done
+    check "${1:-Quitter exits with code 0}" [ "${code:-none}" = 0 ]
+    GAME_PID=
+}
 
 # Reads the board off the screen (board-probe: one grab, no picture file).
 BOARD_PROBE=${BOARD_PROBE:?path to the board-probe helper}
