@@ -1,5 +1,6 @@
 #include "media/GIFCtrl.h"
 
+#include "media/Exceptions.h"
 #include "media/Resources.h"
 #include "media/Smoothing.h"
 
@@ -117,6 +118,7 @@ TRxGIFAnimator::~TRxGIFAnimator()
     m_timer.reset();
     QMutexLocker lock(&ControlLock);
     m_composer.Reset();
+    forgetTwin();
     m_image.setOnChange(nullptr);
     m_image.setChangeLock(nullptr);
 }
@@ -244,6 +246,9 @@ void TRxGIFAnimator::setImageResource(const QString &name)
         data.append(char((size >> shift) & 0xFF));
     data.append(gif);
     m_imageResource = name;
+    QMutexLocker lock(&ControlLock);
+    m_readingResource = true;
+    auto done = qScopeGuard([this] { m_readingResource = false; });
     m_image.ReadLayoutData(QByteArrayView(data));
 }
 
@@ -260,6 +265,11 @@ void TRxGIFAnimator::HandleImageChange()
     {
         QMutexLocker lock(&ControlLock);
         m_composer.Reset();
+        forgetTwin();
+        // Only the embedded pictures have a twice-size rendering; a picture
+        // loaded from anywhere else is painted as it is on every screen.
+        if (m_readingResource && !m_imageResource.isEmpty())
+            m_twinResource = m_imageResource + QStringLiteral("@2X");
         m_frameIndex = m_image.CurrentFrame();
         if (m_frameIndex >= 0 && m_image.Count() > 0)
             m_timer->setInterval(std::uint32_t(FrameInterval(m_frameIndex)));
@@ -393,7 +403,8 @@ void TRxGIFAnimator::presentFromThread()
     // work (composition, keying, scaling) into a picture of the client size
     // and the window thread only copies it onto the screen.
     QMutexLocker surface(&m_surfaceLock);
-    QImage picture(m_clientSize, QImage::Format_ARGB32_Premultiplied);
+    QImage picture((QSizeF(m_clientSize) * m_pixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(m_pixelRatio);
     picture.fill(Qt::transparent);
     {
         QPainter canvas(&picture);
@@ -413,7 +424,12 @@ void TRxGIFAnimator::paintEvent(QPaintEvent *event)
     QMutexLocker lock(&ControlLock);
     if (m_asyncDrawing) {
         QMutexLocker surface(&m_surfaceLock);
-        if (!m_presented.isNull() && m_presentedIndex == m_frameIndex && m_presented.size() == size()) {
+        // The pacing thread draws at the screen's pixel ratio as last seen here.
+        const qreal ratio = devicePixelRatio();
+        const bool sameRatio = ratio == m_pixelRatio;
+        m_pixelRatio = ratio;
+        if (!m_presented.isNull() && m_presentedIndex == m_frameIndex && sameRatio
+            && m_presented.deviceIndependentSize().toSize() == size()) {
             QPainter canvas(this);
             smoothWhenScaled(canvas);
             canvas.drawImage(0, 0, m_presented);
@@ -432,32 +448,74 @@ void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
 {
     if (m_image.Empty() || m_image.ScreenWidth() < 1 || m_image.ScreenHeight() < 1)
         return;
+    // A surface of more than one pixel per control pixel gets the
+    // twice-size frames, filtered smoothly to any ratio but 2.
+    const qreal ratio = canvas.device() ? canvas.device()->devicePixelRatio() : 1.0;
+    const bool twice = ratio > 1.0 && Twin() != nullptr;
+    const bool smooth = twice && ratio != 2.0;
     TColor key = clNone;
-    const QImage &bmp = ComposeFrame(m_frameIndex, key);
+    const QImage &bmp = ComposeFrame(m_frameIndex, key, twice);
+    // Placed by the image's own logical screen, whichever stream paints.
+    const QSize picture(m_image.ScreenWidth(), m_image.ScreenHeight());
     QRect dest;
     if (m_stretch) {
         dest = QRect(QPoint(0, 0), client);
     } else if (m_center) {
         // Integer division truncates toward zero: a picture larger than the
         // control gets negative offsets, shifted by half a pixel less.
-        dest = QRect((client.width() - bmp.width()) / 2, (client.height() - bmp.height()) / 2,
-                     bmp.width(), bmp.height());
+        dest = QRect((client.width() - picture.width()) / 2, (client.height() - picture.height()) / 2,
+                     picture.width(), picture.height());
     } else {
-        dest = bmp.rect();
+        dest = QRect(QPoint(0, 0), picture);
     }
     if (key == clNone || !m_transparent) {
         canvas.save();
-        canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
         canvas.drawImage(dest, bmp);
         canvas.restore();
     } else {
-        DrawKeyed(canvas, bmp, bmp.rect(), dest, key);
+        DrawKeyed(canvas, bmp, bmp.rect(), dest, key, smooth);
     }
 }
 
-const QImage &TRxGIFAnimator::ComposeFrame(int index, TColor &key)
+const QImage &TRxGIFAnimator::ComposeFrame(int index, TColor &key, bool twice)
 {
-    return m_composer.Compose(m_image, index, key);
+    if (!twice)
+        return m_composer.Compose(m_image, index, key);
+    // The twin follows the image's own choice of background brush.
+    m_twin.setTransparent(m_image.Transparent());
+    return m_twinComposer.Compose(m_twin, index, key);
+}
+
+const TGIFImage *TRxGIFAnimator::Twin()
+{
+    if (!m_twinRead) {
+        m_twinRead = true;
+        const QString type = QStringLiteral("GIF");
+        if (!m_twinResource.isEmpty() && resourceExists(type, m_twinResource)) {
+            try {
+                const QByteArray gif = resourceBytes(type, m_twinResource);
+                m_twin.LoadGIF(QByteArrayView(gif));
+            } catch (const Exception &) {
+                // A damaged twin: the picture itself is painted instead.
+                m_twin = TGIFImage();
+            }
+        }
+    }
+    // Frames that do not match the picture's one for one would not follow
+    // FrameIndex or land where the picture's do.
+    const bool matches = !m_twin.Empty() && m_twin.Count() == m_image.Count()
+        && m_twin.ScreenWidth() == 2 * m_image.ScreenWidth()
+        && m_twin.ScreenHeight() == 2 * m_image.ScreenHeight();
+    return matches ? &m_twin : nullptr;
+}
+
+void TRxGIFAnimator::forgetTwin()
+{
+    m_twinComposer.Reset();
+    m_twin = TGIFImage();
+    m_twinRead = false;
+    m_twinResource.clear();
 }
 
 void TRxGIFAnimator::resizeEvent(QResizeEvent *event)
@@ -519,4 +577,10 @@ int TRxGIFAnimator::LastStartFrame() const
 {
     QMutexLocker lock(&ControlLock);
     return m_composer.LastStartFrame();
+}
+
+bool TRxGIFAnimator::TwinLoaded() const
+{
+    QMutexLocker lock(&ControlLock);
+    return !m_twin.Empty();
 }

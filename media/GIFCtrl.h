@@ -109,6 +109,11 @@ public:
     void setImage(const tavlo::TGIFImage &value);
 
     QString ImageResource() const { return m_imageResource; }
+    // Loads the embedded GIF name into the image. Its twice-size rendering,
+    // NAME@2X (same frames, delays and disposal, every size and offset
+    // doubled), is what the control paints on a surface whose pixel ratio
+    // is above 1; it is looked up and decoded only when such a surface is
+    // first painted. An image loaded or assigned any other way has no twin.
     void setImageResource(const QString &name);
 
     // The time frame i stays on screen: its delay clamped to 50..10000 ms;
@@ -132,6 +137,9 @@ public:
     // latest of them drew from.
     std::uint64_t FullCompositions() const;
     int LastStartFrame() const;
+    // True once the twice-size rendering has been read (a scaled surface
+    // was painted).
+    bool TwinLoaded() const;
 
 signals:
     void OnStart();
@@ -156,7 +164,13 @@ private:
     void FitToImage();
     bool canAdvance() const;
     void timerTick();
-    const QImage &ComposeFrame(int index, tavlo::TColor &key);
+    // The picture of frame index, from the image or, with twice, from its
+    // twice-size rendering: both streams go through the same composition.
+    const QImage &ComposeFrame(int index, tavlo::TColor &key, bool twice = false);
+    // The twice-size rendering, read on the first call after an image
+    // change; null when the image has none or it does not match the image.
+    const tavlo::TGIFImage *Twin();
+    void forgetTwin();
     void presentFromThread();
     void fireFrameChanged();
 
@@ -180,6 +194,15 @@ private:
 
     tavlo::TFrameComposer m_composer;
 
+    // The twice-size stream: the resource it comes from (empty for none),
+    // the image once read, and its own composition, kept in step with
+    // FrameIndex whenever a scaled surface is painted.
+    QString m_twinResource;
+    bool m_readingResource{false};
+    bool m_twinRead{false};
+    tavlo::TGIFImage m_twin;
+    tavlo::TFrameComposer m_twinComposer;
+
     // What the pacing thread may not ask Qt for, kept up to date by the
     // window thread (used with AsyncDrawing only).
     std::atomic<bool> m_shown{true};
@@ -190,6 +213,7 @@ private:
     QImage m_presented;
     int m_presentedIndex{-1};
     QSize m_clientSize;
+    qreal m_pixelRatio{1.0};
     QColor m_color;
 };
 

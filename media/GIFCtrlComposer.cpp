@@ -132,7 +132,8 @@ void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColo
     m_lastStartFrame = start;
 }
 
-void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest, TColor key)
+void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest, TColor key,
+               bool smooth)
 {
     const QImage part = source == bmp.rect() ? bmp : bmp.copy(source);
     const QRgb keyRgb = (part.depth() == 1 ? qRgb(255, 255, 255) : rgbOf(key)) & 0xFFFFFF;
@@ -148,7 +149,7 @@ void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const Q
             out[x] = (in[x] & 0xFFFFFF) == keyRgb ? 0 : (in[x] | 0xFF000000);
     }
     canvas.save();
-    canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     canvas.drawImage(dest, keyed);
     canvas.restore();
 }

@@ -52,8 +52,10 @@ private:
 
 // Draws the source part of bmp scaled into dest, leaving the canvas untouched
 // where the source pixel is key (for a monochrome bmp, white is the key).
-// Scaling repeats or drops whole pixels and never blends.
+// Scaling repeats or drops whole pixels and never blends, unless smooth is
+// set: then the picture, key pixels as clear ones, is filtered to its size
+// on the canvas (a twice-size frame on a screen scaled to other than 200 %).
 void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest,
-               TColor key);
+               TColor key, bool smooth = false);
 
 } // namespace tavlo

@@ -5,6 +5,7 @@
 #include "media/Exceptions.h"
 #include "media/GIFCtrl.h"
 #include "media/RxGIF.h"
+#include "media/Resources.h"
 #include "media/RxTimer.h"
 
 #include <QElapsedTimer>
@@ -18,6 +19,8 @@
 #include <gif_lib.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <functional>
 #include <thread>
 
 using namespace tavlo;
@@ -172,8 +175,9 @@ private:
 };
 
 // Screen pixels expected for a keyed frame drawn at an offset over the
-// backdrop; anything outside the frame shows the backdrop.
-QImage expectedOverBackdrop(const QRect &control, const TGIFFrame &frame)
+// backdrop (or what under gives); anything outside the frame shows it.
+QImage expectedOverBackdrop(const QRect &control, const TGIFFrame &frame,
+                            const std::function<QRgb(int, int)> &under = backdropColor)
 {
     QImage expected(control.size(), QImage::Format_RGB32);
     const QImage bitmap = frame.Bitmap().convertToFormat(QImage::Format_RGB32);
@@ -182,7 +186,7 @@ QImage expectedOverBackdrop(const QRect &control, const TGIFFrame &frame)
         for (int x = 0; x < control.width(); ++x) {
             const int fx = x - frame.Left();
             const int fy = y - frame.Top();
-            QRgb pixel = backdropColor(control.x() + x, control.y() + y);
+            QRgb pixel = under(control.x() + x, control.y() + y);
             if (fx >= 0 && fy >= 0 && fx < bitmap.width() && fy < bitmap.height()
                 && (bitmap.pixel(fx, fy) & 0xFFFFFF) != key)
                 pixel = bitmap.pixel(fx, fy);
@@ -203,10 +207,49 @@ QByteArray redBlueGreen()
                           solidFrame(0, 0, 4, 4, Green, 1)});
 }
 
+// A control whose painting can also be watched on a surface of any pixel
+// ratio, as a scaled screen gives it.
+class ScaledControl : public TRxGIFAnimator {
+public:
+    using TRxGIFAnimator::TRxGIFAnimator;
+
+    // The surface (device pixels) after the control painted over it at ratio.
+    QImage paintedAt(qreal ratio, QImage surface)
+    {
+        surface.setDevicePixelRatio(ratio);
+        {
+            QPainter canvas(&surface);
+            PaintFrame(canvas, size());
+        }
+        surface.setDevicePixelRatio(1);
+        return surface.convertToFormat(QImage::Format_RGB32);
+    }
+};
+
+QImage filled(QSize size, const std::function<QRgb(int, int)> &color)
+{
+    QImage surface(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            surface.setPixel(x, y, color(x, y));
+    return surface;
+}
+
+double meanDifference(const QImage &a, const QImage &b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
 // The backdrop window with one control on it, at (0, 0), playing gif.
 struct Stage {
     Backdrop window;
-    TRxGIFAnimator &animator{*new TRxGIFAnimator(&window)};
+    ScaledControl &animator{*new ScaledControl(&window)};
 
     explicit Stage(const QByteArray &gif) { loadGif(animator, gif); }
     bool shown()
@@ -224,8 +267,8 @@ class TestAnimator : public QObject {
 private slots:
     // The shipped animations.
     void titleWalksFramesAndWraps();
-    void titleKeyShowsBackground();
-    void characterFramesAtOffsetsOverCleared();
+    void shippedFramesOverBackground_data();
+    void shippedFramesOverBackground();
 
     // Composition rules.
     void composition_data();
@@ -291,52 +334,78 @@ void TestAnimator::titleWalksFramesAndWraps()
     QCOMPARE(title->Timer().Interval(), 100u);
 }
 
-void TestAnimator::titleKeyShowsBackground()
+void TestAnimator::shippedFramesOverBackground_data()
 {
-    Backdrop window;
-    auto *title = new TRxGIFAnimator(&window);
-    title->setGeometry(200, 4, 400, 70);
-    title->setImageResource(QStringLiteral("TITLE"));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    // Frame by frame, the screen is exactly the frame's opaque pixels over
-    // the window's own background: no key pixel hides it, no opaque pixel
-    // is lost to the key.
-    for (int i = 0; i < 20; ++i) {
-        if (i > 0)
-            title->AdvanceFrame();
-        const TGIFFrame &frame = title->Image().Frames(i);
-        const QString difference =
-            firstDifference(window.shot(title->geometry()), expectedOverBackdrop(title->geometry(), frame));
-        QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(difference)));
-    }
+    QTest::addColumn<QString>("resource");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("stretch");
+    QTest::addColumn<qreal>("ratio");
+    const QRect title(200, 4, 400, 70);
+    const QRect character(184, 464, 90, 115);
+    QTest::newRow("title") << "TITLE" << title << false << 1.0;
+    QTest::newRow("character, stretched") << "CHARACTER" << character << true << 1.0;
+    QTest::newRow("title at 200 %") << "TITLE" << title << false << 2.0;
+    QTest::newRow("character at 200 %") << "CHARACTER" << character << true << 2.0;
+    QTest::newRow("title at 150 %") << "TITLE" << title << false << 1.5;
 }
 
-void TestAnimator::characterFramesAtOffsetsOverCleared()
+// Frame by frame, two rounds so that the wrap is covered too, the screen
+// shows exactly the frame's opaque pixels at its own offset over the
+// window's background: no key pixel hides it, no opaque pixel is lost to the
+// key, nothing of the previous frame remains. On a scaled surface the
+// twice-size frame of the same index is drawn instead, pixel for pixel at
+// 200 %; a screen at 100 % never reads it.
+void TestAnimator::shippedFramesOverBackground()
 {
+    QFETCH(QString, resource);
+    QFETCH(QRect, geometry);
+    QFETCH(bool, stretch);
+    QFETCH(qreal, ratio);
     Backdrop window;
-    auto *character = new TRxGIFAnimator(&window);
-    character->setGeometry(184, 464, 90, 115);
-    character->setImageResource(QStringLiteral("CHARACTER"));
-    character->setStretch(true);
+    auto *animator = new ScaledControl(&window);
+    animator->setGeometry(geometry);
+    animator->setImageResource(resource);
+    animator->setStretch(stretch);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(character->Image().Count(), 6);
-    QCOMPARE(character->size(), QSize(90, 115));
+    QCOMPARE(animator->size(), geometry.size());
+    const TGIFImage &image = animator->Image();
+    const int count = image.Count();
+    TGIFImage twin;
+    if (ratio != 1.0)
+        twin.LoadGIF(QByteArrayView(resourceBytes(QStringLiteral("GIF"), resource + QStringLiteral("@2X"))));
 
-    // Two rounds, so the wrap is covered too. Each frame is drawn one to one
-    // at its own offset and nothing of the previous frame remains.
-    for (int tick = 0; tick < 12; ++tick) {
+    const QSize twice = geometry.size() * 2;
+    const QSize shownSize = (QSizeF(geometry.size()) * ratio).toSize();
+    const auto black = [](int, int) { return qRgb(0, 0, 0); };
+    for (int tick = 0; tick < 2 * count; ++tick) {
         if (tick > 0)
-            character->AdvanceFrame();
-        const int i = tick % 6;
-        QCOMPARE(character->FrameIndex(), i);
-        const TGIFFrame &frame = character->Image().Frames(i);
-        const QString difference = firstDifference(window.shot(character->geometry()),
-                                                   expectedOverBackdrop(character->geometry(), frame));
+            animator->AdvanceFrame();
+        const int i = tick % count;
+        QCOMPARE(animator->FrameIndex(), i);
+        QString difference;
+        if (ratio == 1.0) {
+            difference = firstDifference(window.shot(geometry), expectedOverBackdrop(geometry, image.Frames(i)));
+        } else if (ratio == 2.0) {
+            const QImage shown = animator->paintedAt(ratio, filled(twice, backdropColor));
+            difference = firstDifference(shown, expectedOverBackdrop(QRect(QPoint(0, 0), twice), twin.Frames(i)));
+        } else {
+            // Filtered smoothly from the twice-size frame: close to it scaled
+            // smoothly, far from the 1x frame's pixels repeated.
+            const QImage shown = animator->paintedAt(ratio, filled(shownSize, black));
+            const QImage smooth = expectedOverBackdrop(QRect(QPoint(0, 0), twice), twin.Frames(i), black)
+                                      .scaled(shownSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            const QImage blocky = expectedOverBackdrop(QRect(QPoint(0, 0), geometry.size()), image.Frames(i), black)
+                                      .scaled(shownSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            const double fromSmooth = meanDifference(shown, smooth);
+            const double fromBlocky = meanDifference(shown, blocky);
+            if (fromSmooth >= 1 || fromSmooth >= fromBlocky / 4)
+                difference = QStringLiteral("%1 from the smoothly scaled twin, %2 from the 1x frame repeated")
+                                 .arg(fromSmooth).arg(fromBlocky);
+        }
         QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(difference)));
     }
+    QCOMPARE(animator->TwinLoaded(), ratio != 1.0);
 }
 
 // ---------------------------------------------------------------------------
@@ -485,6 +554,17 @@ void TestAnimator::imageChangeStartsOver()
     QCOMPARE(animator.CacheIndex(), -1);
     QCOMPARE(animator.Timer().Interval(), 250u);
     QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(2, 2), testPalette[Blue]);
+
+    // A picture that replaces an embedded one leaves its twice-size frames
+    // behind: a scaled surface shows the new picture, each pixel a 2 x 2
+    // block.
+    animator.setImageResource(QStringLiteral("TITLE"));
+    const QImage black = filled(QSize(8, 8), [](int, int) { return qRgb(0, 0, 0); });
+    QCOMPARE(animator.paintedAt(2, black).size(), QSize(8, 8));
+    QVERIFY(animator.TwinLoaded());
+    animator.setImage(source.Image());
+    QCOMPARE(animator.paintedAt(2, black).pixel(7, 7), testPalette[Blue]);
+    QVERIFY(!animator.TwinLoaded());
 
     // An empty picture: nothing to show, the window shows through.
     animator.setImageResource(QStringLiteral("TITLE"));

@@ -36,6 +36,25 @@ check_picture() { # check_picture WHAT W H X Y PICTURE [CROP]
     fi
 }
 
+# An animation in its place in the main window (W H X Y in the window):
+# at 100 % one of its frames over the background, pixel for pixel; at 200 %
+# a frame drawn from the twice-size animation, so with detail of its own
+# inside the 2 x 2 blocks it covers.
+check_animation() { # check_animation WHAT W H X Y GIF
+    local what=$1 shot=$E2E_TMP/shot.png under=$E2E_TMP/under.png covered detail
+    area $(( $2 * S )) $(( $3 * S )) $(( WIN_X + $4 * S )) $(( WIN_Y + $5 * S )) "$shot"
+    if [ "$S" = 1 ]; then
+        convert "$ASSETS/FOND.jpg" -crop "${2}x${3}+${4}+${5}" +repage "$under"
+        check "$what shows one of its frames pixel for pixel" gif_frame_shown "$shot" "$ASSETS/$6.gif" "$under"
+    else
+        convert "$ASSETS/FOND@2x.jpg" -crop "$(( $2 * S ))x$(( $3 * S ))+$(( $4 * S ))+$(( $5 * S ))" +repage "$under"
+        read -r covered detail < <(covered_block_detail "$shot" "$under")
+        log "$what: covers $covered % of its 2 x 2 blocks, $detail % of their pixels differ inside their block"
+        check "$what is on screen" [ "${covered:-0}" -ge 10 ]
+        check "$what is drawn at the screen's scale, not pixel-doubled" [ "${detail:-0}" -ge 20 ]
+    fi
+}
+
 start_x
 launch_game
 
@@ -73,6 +92,8 @@ before=$(board_string)
 check "the board starts empty" [ "$before" = "$(printf 'E%.0s' {1..64})" ]
 # The background left of the counters' panel, and an empty square.
 check_picture "the background" 90 460 $(( WIN_X / S )) $(( WIN_Y / S )) "$ASSETS/FOND.jpg" 90x460+0+0
+check_animation "the title banner" 400 70 200 4 TITLE
+check_animation "the dancing character" 90 115 184 464 CHARACTER
 disc_bitmap 0 "$E2E_TMP/empty.bmp"
 check_picture "an empty square" 60 60 $(( BOARD_X / S )) $(( BOARD_Y / S )) "$E2E_TMP/empty.bmp"
 

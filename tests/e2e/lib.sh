@@ -323,6 +323,34 @@ block_detail() {
     convert "$1" \( +clone -sample 50% -sample 200% \) -compose difference -composite \
         -channel RGB -separate -evaluate-sequence max -threshold 0 -format '%[fx:round(mean * 100)]' info:
 }
+# covered_block_detail FILE UNDER: for a picture drawn over UNDER (a file of
+# the same size, at even coordinates), prints two per cents: of the 2 x 2
+# blocks wholly covered by it (every pixel clearly unlike UNDER), and of the
+# pixels of those blocks that differ from their block's top-left pixel.
+covered_block_detail() {
+    local t=$E2E_TMP/cover
+    convert "$1" "$2" -compose difference -composite -channel RGB -separate -evaluate-sequence max \
+        -threshold 10% -scale 50% -threshold 99% -sample 200% "$t-blocks.png"
+    convert "$1" \( +clone -sample 50% -sample 200% \) -compose difference -composite \
+        -channel RGB -separate -evaluate-sequence max -threshold 0 "$t-detail.png"
+    convert "$t-detail.png" "$t-blocks.png" -compose multiply -composite "$t-inside.png"
+    convert "$t-blocks.png" "$t-inside.png" -format '%[fx:mean]\n' info: | paste -sd' ' |
+        awk '{printf "%d %d\n", $1 * 100 + 0.5, ($1 > 0 ? $2 / $1 * 100 + 0.5 : 0)}'
+}
+# gif_frame_shown FILE GIF UNDER: true when the screen area in FILE shows one
+# of the GIF's frames, composed by the GIF's disposal rules, over UNDER,
+# pixel for pixel.
+gif_frame_shown() {
+    local frame differ
+    rm -f "$E2E_TMP"/frame-*.png
+    convert "$2" -coalesce "$E2E_TMP/frame-%03d.png"
+    for frame in "$E2E_TMP"/frame-*.png; do
+        convert "$3" "$frame" -composite "$E2E_TMP/want.png"
+        differ=$(compare -metric AE "$1" "$E2E_TMP/want.png" null: 2>&1)
+        [ "$differ" = 0 ] && { log "$(basename "$2") frame $(basename "$frame" .png) on screen"; return 0; }
+    done
+    return 1
+}
 # same_pixels FILE PICTURE [CROP]: true when the screen area in FILE shows
 # exactly PICTURE (or its WxH+X+Y part), pixel for pixel.
 same_pixels() {
