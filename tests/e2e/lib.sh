@@ -84,9 +84,11 @@ start_x() {
 EOF
     openbox --sm-disable --config-file "$E2E_TMP/rc.xml" >"$E2E_TMP/openbox.log" 2>&1 &
     WM_PID=$!
-    # openbox announces itself on the root window once it manages the screen
+    # openbox announces itself on the root window once it manages the screen,
+    # and then the free area, which the game reads to choose its scale
     for _ in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
+            xprop -root _NET_WORKAREA 2>/dev/null | grep -q ' = ' && break
         sleep 0.05
     done
     log "X server on $DISPLAY with openbox"
