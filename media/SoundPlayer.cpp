@@ -258,14 +258,14 @@ void PulseAudioOutput::start(const WaveSound &sound)
     if (!m_connected)
         return; // no server: the game plays silently
     Connection &c = *m_connection;
-    pa_sample_spec spec{};
-    spec.format = sound.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = std::uint32_t(sound.sampleRate);
-    spec.channels = std::uint8_t(sound.channels);
-    if (!pa_sample_spec_valid(&spec))
+    pa_sample_spec format{};
+    format.format = sound.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    format.rate = std::uint32_t(sound.sampleRate);
+    format.channels = std::uint8_t(sound.channels);
+    if (!pa_sample_spec_valid(&format))
         return;
     PulseLock lock{c.loop};
-    c.stream = pa_stream_new(c.context, "Tavlo", &spec, nullptr);
+    c.stream = pa_stream_new(c.context, "Tavlo", &format, nullptr);
     if (!c.stream)
         return;
     c.pending = sound.pcm;

@@ -38,11 +38,11 @@ QByteArray waylandSocketPath()
 
 enum class Kind { X11, Wayland, Other };
 
-Kind kindOf(const QByteArray &spec)
+Kind kindOf(const QByteArray &platform)
 {
     // "name:options"
-    const qsizetype colon = spec.indexOf(':');
-    const QByteArray name = (colon < 0 ? spec : spec.left(colon)).trimmed();
+    const qsizetype colon = platform.indexOf(':');
+    const QByteArray name = (colon < 0 ? platform : platform.left(colon)).trimmed();
     if (name == "xcb")
         return Kind::X11;
     if (name.startsWith("wayland"))
@@ -53,10 +53,10 @@ Kind kindOf(const QByteArray &spec)
 // A platform list as Qt takes it ("wayland;xcb"): Qt tries each in turn.
 bool anyReachable(const QByteArray &list)
 {
-    for (const QByteArray &spec : list.split(';')) {
-        if (spec.trimmed().isEmpty())
+    for (const QByteArray &platform : list.split(';')) {
+        if (platform.trimmed().isEmpty())
             continue;
-        switch (kindOf(spec)) {
+        switch (kindOf(platform)) {
         case Kind::X11:
             if (xServerReachable())
                 return true;
