@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QMutex>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -150,6 +151,9 @@ protected:
 public:
     void setVisible(bool visible) override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void HandleImageChange();
     void ImageUpdated();
@@ -159,6 +163,10 @@ private:
     const QImage &ComposeFrame(int index, tavlo::TColor &key);
     void presentFromThread();
     void fireFrameChanged();
+    // Holds the timer while the control cannot be seen (hidden, window not
+    // yet on screen, minimised or unmapped): nothing wakes for frames nobody
+    // sees, and ticking goes on from the same frame once it shows again.
+    void followVisibility();
 
     std::unique_ptr<TRxTimer> m_timer;
     tavlo::TGIFImage m_image;
@@ -179,6 +187,9 @@ private:
     std::exception_ptr m_tickPaintError;
 
     tavlo::TFrameComposer m_composer;
+
+    // The window whose exposure decides whether the control can be seen.
+    QPointer<QWindow> m_watchedWindow;
 
     // What the pacing thread may not ask Qt for, kept up to date by the
     // window thread (used with AsyncDrawing only).
