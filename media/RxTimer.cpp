@@ -410,7 +410,9 @@ void TRxTimer::Tick()
     TNotifyEvent handler;
     {
         Lock lock(m_lock);
-        if (!m_enabled || m_destroying || !m_onTimer)
+        // A tick already handed to the window thread when the timer was
+        // paused is dropped like one after disabling.
+        if (!m_enabled || m_paused || m_destroying || !m_onTimer)
             return;
         handler = m_onTimer;
     }

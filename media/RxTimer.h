@@ -120,7 +120,8 @@ public:
     bool hasOnTimer() const;
     void setOnTimer(TNotifyEvent handler);
 
-    // One tick: calls OnTimer when enabled, assigned and not being destroyed.
+    // One tick: calls OnTimer when enabled, not paused, assigned and not being
+    // destroyed.
     void Tick();
 
     TTimerThread *Thread() const { return m_thread.get(); }
