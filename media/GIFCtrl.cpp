@@ -10,6 +10,7 @@
 #include <QResizeEvent>
 #include <QScopeGuard>
 #include <QThread>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -102,6 +103,8 @@ TRxGIFAnimator::TRxGIFAnimator(QWidget *parent)
     m_image.setChangeLock(&ControlLock);
     m_clientSize = size();
     m_color = Color();
+    // Not on screen until it is shown in a window that is.
+    m_timer->setPaused(true);
 }
 
 TRxGIFAnimator::~TRxGIFAnimator()
@@ -112,6 +115,8 @@ TRxGIFAnimator::~TRxGIFAnimator()
     disconnect(this, &TRxGIFAnimator::OnChange, nullptr, nullptr);
     disconnect(this, &TRxGIFAnimator::OnFrameChanged, nullptr, nullptr);
     m_destroying = true;
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
     setAnimate(false);
     // The timer goes before the picture it paints: once it is destroyed no
     // tick is running or pending.
@@ -546,6 +551,8 @@ bool TRxGIFAnimator::event(QEvent *event)
     default:
         break;
     }
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide || event->type() == QEvent::ParentChange)
+        followVisibility();
     return TRxImageControl::event(event);
 }
 
@@ -583,4 +590,29 @@ bool TRxGIFAnimator::TwinLoaded() const
 {
     QMutexLocker lock(&ControlLock);
     return !m_twin.Empty();
+}
+
+bool TRxGIFAnimator::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_watchedWindow && event->type() == QEvent::Expose)
+        followVisibility();
+    return TRxImageControl::eventFilter(watched, event);
+}
+
+void TRxGIFAnimator::followVisibility()
+{
+    if (m_destroying || !m_timer)
+        return;
+    QWindow *handle = window()->windowHandle();
+    if (handle != m_watchedWindow) {
+        if (m_watchedWindow)
+            m_watchedWindow->removeEventFilter(this);
+        m_watchedWindow = handle;
+        if (handle)
+            handle->installEventFilter(this);
+    }
+    // A minimised window's controls stay visible to Qt; they get a
+    // spontaneous hide and show, and their window loses its exposure.
+    const bool onScreen = isVisible() && !window()->isMinimized() && handle && handle->isExposed();
+    m_timer->setPaused(!onScreen);
 }

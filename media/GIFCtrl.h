@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QMutex>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -158,6 +159,9 @@ protected:
 public:
     void setVisible(bool visible) override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void HandleImageChange();
     void ImageUpdated();
@@ -173,6 +177,10 @@ private:
     void forgetTwin();
     void presentFromThread();
     void fireFrameChanged();
+    // Holds the timer while the control cannot be seen (hidden, window not
+    // yet on screen, minimised or unmapped): nothing wakes for frames nobody
+    // sees, and ticking goes on from the same frame once it shows again.
+    void followVisibility();
 
     std::unique_ptr<TRxTimer> m_timer;
     tavlo::TGIFImage m_image;
@@ -202,6 +210,8 @@ private:
     bool m_twinRead{false};
     tavlo::TGIFImage m_twin;
     tavlo::TFrameComposer m_twinComposer;
+    // The window whose exposure decides whether the control can be seen.
+    QPointer<QWindow> m_watchedWindow;
 
     // What the pacing thread may not ask Qt for, kept up to date by the
     // window thread (used with AsyncDrawing only).

@@ -189,7 +189,10 @@ int TGIFFrame::Height() const
 
 // Key-coloured pixels become fully transparent and all others fully
 // opaque, so drawing never blends. Four bytes a pixel, taken from the
-// image's budget like the bitmaps.
+// image's budget like the bitmaps. Premultiplied, which with alpha 0 or 255
+// is the same pixels: Qt blits that format straight onto the composed
+// picture, where any other goes through its generic path, which splits tall
+// frames over pooled threads on every tick.
 const QImage &TGIFFrame::keyed() const
 {
     if (!m_keyed.isNull() && m_keyedColor == m_transparentColor)
@@ -198,7 +201,7 @@ const QImage &TGIFFrame::keyed() const
     const std::int64_t cost = 4 * std::int64_t(bitmap.width()) * bitmap.height();
     if (m_pixelBudget && !m_pixelBudget->take(cost))
         readError();
-    QImage keyed = bitmap.convertToFormat(QImage::Format_ARGB32);
+    QImage keyed = bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QRgb key = qRgb(redOf(m_transparentColor), greenOf(m_transparentColor), blueOf(m_transparentColor));
     for (int y = 0; y < keyed.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(keyed.scanLine(y));

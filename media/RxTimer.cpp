@@ -76,6 +76,13 @@ bool TTimerThread::Suspended() const
     return m_suspended;
 }
 
+void TTimerThread::RestartSleep()
+{
+    Lock lock(m_mutex);
+    m_restartSleep = true;
+    m_wake.notify_all();
+}
+
 void TTimerThread::Terminate()
 {
     Lock lock(m_mutex);
@@ -126,10 +133,12 @@ void TTimerThread::run()
         }
         m_sleepInterval = m_interval;
         ++m_sleepCount;
+        m_restartSleep = false;
         // The deadline is fixed when the sleep begins: a new interval or a
-        // suspension on the way does not restart it.
+        // suspension on the way does not restart it; only RestartSleep does.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_sleepInterval);
-        while (!stopped() && (m_suspended || std::chrono::steady_clock::now() < deadline)) {
+        while (!stopped() && !(m_restartSleep && !m_suspended)
+               && (m_suspended || std::chrono::steady_clock::now() < deadline)) {
             if (m_suspended)
                 m_wake.wait(lock);
             else
@@ -137,6 +146,8 @@ void TTimerThread::run()
         }
         if (stopped())
             break;
+        if (m_restartSleep)
+            continue;
         lock.unlock();
         tick();
         lock.lock();
@@ -356,6 +367,26 @@ void TRxTimer::setThreadPriority(QThread::Priority value)
         ApplyTimerSettings();
 }
 
+bool TRxTimer::Paused() const
+{
+    Lock lock(m_lock);
+    return m_paused;
+}
+
+void TRxTimer::setPaused(bool value)
+{
+    {
+        Lock lock(m_lock);
+        if (m_paused == value)
+            return;
+        m_paused = value;
+    }
+    // The frame on screen when ticking comes back stays its whole interval.
+    if (!value)
+        m_thread->RestartSleep();
+    ApplyTimerSettings();
+}
+
 bool TRxTimer::hasOnTimer() const
 {
     Lock lock(m_lock);
@@ -379,7 +410,9 @@ void TRxTimer::Tick()
     TNotifyEvent handler;
     {
         Lock lock(m_lock);
-        if (!m_enabled || m_destroying || !m_onTimer)
+        // A tick already handed to the window thread when the timer was
+        // paused is dropped like one after disabling.
+        if (!m_enabled || m_paused || m_destroying || !m_onTimer)
             return;
         handler = m_onTimer;
     }
@@ -396,7 +429,7 @@ void TRxTimer::ApplyTimerSettings()
             Lock lock(m_lock);
             m_thread->Suspend();
             m_thread->setInterval(m_interval);
-            if (m_interval != 0 && m_enabled && m_onTimer && !m_destroying)
+            if (m_interval != 0 && m_enabled && m_onTimer && !m_destroying && !m_paused)
                 m_thread->Resume(m_priority);
         } else {
             QMetaObject::invokeMethod(this, &TRxTimer::ApplyTimerSettings, Qt::QueuedConnection);
@@ -405,7 +438,7 @@ void TRxTimer::ApplyTimerSettings()
     }
 
     Lock lock(m_lock);
-    const bool run = m_interval != 0 && m_enabled && m_onTimer && !m_destroying;
+    const bool run = m_interval != 0 && m_enabled && m_onTimer && !m_destroying && !m_paused;
     if (m_threaded) {
         if (m_windowTimer != 0) {
             killTimer(m_windowTimer);

@@ -36,6 +36,9 @@ public:
     void Suspend();
     void Resume(QThread::Priority priority = QThread::InheritPriority);
     bool Suspended() const;
+    // Drops the sleep in progress: once running, the thread begins a whole
+    // new one before it ticks again.
+    void RestartSleep();
 
     // Asks the thread to end; it stops after its current step.
     void Terminate();
@@ -72,6 +75,7 @@ private:
     std::uint64_t m_sleepCount{0};
     QThread::Priority m_priority{QThread::InheritPriority};
     bool m_suspended{true};
+    bool m_restartSleep{false};
     bool m_terminated{false};
     bool m_applicationTerminating{false};
     std::shared_ptr<Call> m_pending;
@@ -107,11 +111,17 @@ public:
     void setThreaded(bool value);
     QThread::Priority ThreadPriority() const;
     void setThreadPriority(QThread::Priority value);
+    // True while nothing the ticks drive can be seen: the timer neither
+    // sleeps nor ticks, its thread does not wake, Enabled is left as it is.
+    // Cleared, it waits a whole interval before the next tick.
+    bool Paused() const;
+    void setPaused(bool value);
 
     bool hasOnTimer() const;
     void setOnTimer(TNotifyEvent handler);
 
-    // One tick: calls OnTimer when enabled, assigned and not being destroyed.
+    // One tick: calls OnTimer when enabled, not paused, assigned and not being
+    // destroyed.
     void Tick();
 
     TTimerThread *Thread() const { return m_thread.get(); }
@@ -134,6 +144,7 @@ private:
     bool m_syncEvent{true};
     bool m_threaded{true};
     QThread::Priority m_priority{QThread::NormalPriority};
+    bool m_paused{false};
     TNotifyEvent m_onTimer;
     bool m_destroying{false};
     int m_windowTimer{0};

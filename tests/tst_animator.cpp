@@ -278,7 +278,9 @@ private slots:
     void imageChangeStartsOver();
     void singleFrameNeverTicks();
     void loopFalseStopsOnFrameZero();
+    void hiddenControlFreezes_data();
     void hiddenControlFreezes();
+    void unshownWindowNeverTicks();
     void frameInterval_data();
     void frameInterval();
     void firstTickWaitsForTheFirstSleep();
@@ -293,6 +295,7 @@ private slots:
     // The timer.
     void timerTicksOnWindowThread();
     void timerIntervalFromNextSleep();
+    void timerDisableStopsTicks_data();
     void timerDisableStopsTicks();
     void timerDestroyWhileRunning_data();
     void timerDestroyWhileRunning();
@@ -610,26 +613,96 @@ void TestAnimator::loopFalseStopsOnFrameZero()
     QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(1, 1), testPalette[Red]);
 }
 
+void TestAnimator::hiddenControlFreezes_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::newRow("control hidden") << 0;
+    QTest::newRow("window minimised") << 1;
+    QTest::newRow("window hidden") << 2;
+}
+
 void TestAnimator::hiddenControlFreezes()
 {
+    QFETCH(int, how);
     Stage stage{redBlueGreen()};
     QVERIFY(stage.shown());
     auto &[window, animator] = stage;
+    const auto hide = [&, how] {
+        if (how == 0)
+            animator.hide();
+        else if (how == 1)
+            window.showMinimized();
+        else
+            window.hide();
+    };
+    const auto show = [&, how] {
+        if (how == 0)
+            animator.show();
+        else
+            window.showNormal();
+    };
+
+    // A tick that gets through while the control itself is hidden changes
+    // nothing.
     animator.AdvanceFrame();
-    animator.hide();
-    animator.AdvanceFrame();
-    animator.AdvanceFrame();
-    QCOMPARE(animator.FrameIndex(), 1);
-    animator.show();
+    if (how == 0) {
+        hide();
+        animator.AdvanceFrame();
+        QCOMPARE(animator.FrameIndex(), 1);
+        show();
+    }
     animator.AdvanceFrame();
     QCOMPARE(animator.FrameIndex(), 2);
 
-    // No ticks before the window exists either.
+    // Playing: nothing sleeps or wakes while hidden, and once seen again the
+    // frame shown stays its whole 100 ms before the next one.
+    animator.setAnimate(true);
+    QTRY_VERIFY(animator.FrameIndex() != 2);
+    hide();
+    QVERIFY(animator.Timer().Paused());
+    QVERIFY(animator.Animate());
+    QVERIFY(animator.Timer().Enabled());
+    const int frozen = animator.FrameIndex();
+    const std::uint64_t sleeps = animator.Timer().Thread()->SleepCount();
+    QTest::qWait(350);
+    QCOMPARE(animator.FrameIndex(), frozen);
+    QCOMPARE(animator.Timer().Thread()->SleepCount(), sleeps);
+
+    qint64 resumedAfter = -1;
+    QElapsedTimer clock;
+    connect(&animator, &TRxGIFAnimator::OnFrameChanged, this, [&] {
+        if (resumedAfter < 0)
+            resumedAfter = clock.elapsed();
+    });
+    show();
+    QTRY_VERIFY(!animator.Timer().Paused());
+    clock.start();
+    QTRY_COMPARE(animator.FrameIndex(), (frozen + 1) % 3);
+    QVERIFY2(resumedAfter >= 80, qPrintable(QString::number(resumedAfter)));
+    QCOMPARE(animator.Timer().Interval(), 100u);
+}
+
+void TestAnimator::unshownWindowNeverTicks()
+{
+    // As at start-up, while the splash shows: the layout starts the
+    // animation before its window is on screen. No tick, not even a sleep,
+    // until it is.
     Backdrop unshown;
     TRxGIFAnimator waiting(&unshown);
+    waiting.setAnimate(true);
     loadGif(waiting, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1)}));
     waiting.AdvanceFrame();
     QCOMPARE(waiting.FrameIndex(), 0);
+    QTest::qWait(250);
+    QVERIFY(waiting.Animate());
+    QVERIFY(waiting.Timer().Paused());
+    QCOMPARE(waiting.Timer().Thread()->SleepCount(), 0u);
+    QCOMPARE(waiting.FrameIndex(), 0);
+
+    unshown.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&unshown));
+    QTRY_COMPARE(waiting.FrameIndex(), 1);
+    QCOMPARE(waiting.Timer().Thread()->SleepInterval(), 100u);
 }
 
 void TestAnimator::frameInterval_data()
@@ -951,20 +1024,39 @@ void TestAnimator::timerIntervalFromNextSleep()
     QCOMPARE(timer.Thread()->SleepInterval(), 20u);
 }
 
+void TestAnimator::timerDisableStopsTicks_data()
+{
+    QTest::addColumn<bool>("pause");
+    QTest::newRow("disabled") << false;
+    QTest::newRow("paused") << true;
+}
+
 void TestAnimator::timerDisableStopsTicks()
 {
+    QFETCH(bool, pause);
     TRxTimer timer;
     timer.setInterval(10);
     int ticks = 0;
     timer.setOnTimer([&] { ++ticks; });
     QTRY_VERIFY(ticks >= 2);
-    timer.setEnabled(false);
+    if (pause)
+        timer.setPaused(true);
+    else
+        timer.setEnabled(false);
     const int stoppedAt = ticks;
+    const std::uint64_t sleeps = timer.Thread()->SleepCount();
     QTest::qWait(120);
     QCOMPARE(ticks, stoppedAt);
     QVERIFY(timer.Thread()->Suspended());
+    // A pause leaves the timer enabled, and its thread does not even sleep.
+    QCOMPARE(timer.Enabled(), pause);
+    if (pause)
+        QCOMPARE(timer.Thread()->SleepCount(), sleeps);
 
-    timer.setEnabled(true);
+    if (pause)
+        timer.setPaused(false);
+    else
+        timer.setEnabled(true);
     QTRY_VERIFY(ticks > stoppedAt);
     timer.setOnTimer(nullptr);
     QVERIFY(timer.Thread()->Suspended());

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QList>
+#include <QThreadPool>
 
 #include <cstdio>
 #include <memory>
@@ -67,6 +68,13 @@ int main(int argc, char **argv)
         qputenv("QT_SCALE_FACTOR", QByteArray::number(*factor, 'g', 6));
         app = arguments.makeApplication();
     }
+
+    // Qt's painting splits the blits of large pictures (the whole background)
+    // over its shared thread pool, whose threads then idle for half a minute
+    // before they end. Here they end as soon as their share is drawn: the
+    // game does nothing else in parallel, and the process stays at its window
+    // thread and the two animation timers.
+    QThreadPool::globalInstance()->setExpiryTimeout(0);
 
     tavlo::installFontSubstitutions();
     QApplication::setWindowIcon(tavlo::applicationIcon());
