@@ -5,12 +5,7 @@
 mode=${1:?attack, defence or human}
 
 start_x
-launch_game
-splash=$(wait_window 300x300 10) || { fail "the splash window appears"; finish; }
-read -r sx sy < <(window_position "$splash")
-click_at $(( sx + 150 )) $(( sy + 150 )) 1
-wait_window 800x600 5 >/dev/null || { fail "the main window comes up"; finish; }
-sleep 0.6
+open_game
 
 case $mode in
     attack) menu $BG_X $BG_Y "${MENU_ATTACK[@]}" ;;

@@ -224,12 +224,7 @@ check_screen() {
 }
 
 start_x
-launch_game
-splash=$(wait_window 300x300 15) || { fail "the splash window appears"; finish; }
-read -r sx sy < <(window_position "$splash")
-click_at $(( sx + 150 )) $(( sy + 150 ))
-wait_window 800x600 10 >/dev/null || { fail "the main window comes up"; finish; }
-sleep 0.6
+open_game
 log "seed $seed, $actions actions"
 # The storm opens on a game, of one of the three kinds.
 first=${COMMANDS[$((RANDOM % 3))]}

@@ -113,12 +113,7 @@ analyse() {
 start_x
 pulse_start || { fail "the sound server starts"; finish; }
 log "sound server up in $XDG_RUNTIME_DIR"
-launch_game
-splash=$(wait_window 300x300 15) || { fail "the splash window appears"; finish; }
-read -r sx sy < <(window_position "$splash")
-click_at $(( sx + 150 )) $(( sy + 150 ))
-wait_window 800x600 10 >/dev/null || { fail "the main window comes up"; finish; }
-sleep 0.6
+open_game
 
 # Two humans: every press plays for the colour to move. This starts a game.
 menu $BG_X $BG_Y "${MENU_OPPONENT_HUMAN[@]}"

@@ -205,6 +205,17 @@ launch_game() {
     log "tavlo started, pid $GAME_PID"
 }
 
+# Starts the game and clicks its splash away; the main window is then up.
+open_game() {
+    local splash sx sy
+    launch_game
+    splash=$(wait_window 300x300 15) || { fail "the splash window appears"; finish; }
+    read -r sx sy < <(window_position "$splash")
+    click_at $(( sx + 150 )) $(( sy + 150 ))
+    wait_window 800x600 10 >/dev/null || { fail "the main window comes up"; finish; }
+    sleep 0.6
+}
+
 # Visible windows of the game whose size is WxH, one id per line.
 game_windows_of_size() {
     local want=$1 id
