@@ -1,5 +1,6 @@
 #include "ui/UFinal.h"
 
+#include "ui/Keys.h"
 #include "ui/StartUp.h"
 #include "ui/WindowPlacement.h"
 
@@ -45,8 +46,7 @@ void TFinal::Image1Click()
 
 void TFinal::keyPressEvent(QKeyEvent *event)
 {
-    const int key = event->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+    if (tavlo::isClickKey(event->key())) {
         Image1Click();
         return;
     }

@@ -1,5 +1,6 @@
 #include "ui/USplash.h"
 
+#include "ui/Keys.h"
 #include "ui/StartUp.h"
 #include "ui/WindowPlacement.h"
 
@@ -43,8 +44,7 @@ void TSplash::Image1Click()
 
 void TSplash::keyPressEvent(QKeyEvent *event)
 {
-    const int key = event->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+    if (tavlo::isClickKey(event->key())) {
         Image1Click();
         return;
     }

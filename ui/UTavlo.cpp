@@ -6,6 +6,7 @@
 #include "media/Smoothing.h"
 #include "ui/Announcer.h"
 #include "ui/BoardAccessible.h"
+#include "ui/Keys.h"
 #include "ui/Pause.h"
 #include "ui/StartUp.h"
 #include "ui/UFinal.h"
@@ -306,8 +307,7 @@ void TMain::keyPressEvent(QKeyEvent *event)
 {
     // The board has the keys while it shows; with the rules in its place,
     // Enter or Space brings it back as a click on the window does.
-    const int key = event->key();
-    if (!TabPion->isVisible() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+    if (!TabPion->isVisible() && tavlo::isClickKey(event->key())) {
         FormClick();
         TabPion->setFocus(Qt::OtherFocusReason);
         event->accept();
