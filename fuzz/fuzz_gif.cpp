@@ -34,11 +34,11 @@ void composeAll(const tavlo::TGIFImage &image)
         try {
             TColor key = clNone;
             const QImage &bmp = composer.Compose(image, index, key);
+            const QRect changed = composer.Changed();
+            if (!changed.isEmpty() && !bmp.rect().contains(changed))
+                __builtin_trap();
             QPainter painter{&screen};
-            if (key == clNone)
-                painter.drawImage(QRect(0, 0, 24, 24), bmp);
-            else
-                DrawKeyed(painter, bmp, bmp.rect(), QRect(0, 0, 24, 24), key);
+            painter.drawImage(QRect(0, 0, 24, 24), key == clNone ? bmp : composer.Keyed());
         } catch (const Exception &) {
         }
     }

@@ -13,6 +13,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 using namespace tavlo;
@@ -51,12 +52,15 @@ QColor TRxImageControl::Color() const
     return palette().color(QPalette::Window);
 }
 
-void TRxImageControl::paintEvent(QPaintEvent *)
+void TRxImageControl::paintEvent(QPaintEvent *event)
 {
     std::exception_ptr error;
     {
         QPainter canvas(this);
         smoothWhenScaled(canvas);
+        // A tick repaints only what its frame changed: the clip tells the
+        // frame how little it needs to draw.
+        canvas.setClipRect(event->rect());
         if (!ShowsParentBackground())
             canvas.fillRect(rect(), Color());
         const bool wasInPaint = m_inPaint.load();
@@ -350,7 +354,10 @@ void TRxGIFAnimator::AdvanceFrame()
                 m_timer->setInterval(std::uint32_t(FrameInterval(m_frameIndex)));
         });
         fireFrameChanged();
-        PaintNow();
+        if (onThreadOf(this))
+            ShowChange();
+        else
+            presentFromThread();
     }
     if (!m_loop && m_frameIndex == 0) {
         if (onThreadOf(this)) {
@@ -385,6 +392,47 @@ void TRxGIFAnimator::PaintNow()
     m_tickPaintError = nullptr;
     repaint();
     // A frame that cannot be decoded fails the tick that wanted to show it.
+    if (auto error = std::exchange(m_tickPaintError, nullptr))
+        std::rethrow_exception(error);
+}
+
+void TRxGIFAnimator::ShowChange()
+{
+    // Composed here rather than in the paint, with the stream the paint
+    // will draw from, so that only what the new frame changed is repainted;
+    // a frame that looks like the one before repaints nothing. A frame that
+    // cannot be decoded fails the tick that wanted to show it.
+    const bool twice = devicePixelRatioF() > 1.0 && Twin() != nullptr;
+    TColor key = clNone;
+    ComposeFrame(m_frameIndex, key, twice);
+    QRect changed = (twice ? m_twinComposer : m_composer).Changed();
+    if (changed.isEmpty())
+        return;
+    if (twice)
+        changed = QRect(QPoint(changed.left() / 2, changed.top() / 2), QPoint(changed.right() / 2, changed.bottom() / 2));
+    const QSize picture(m_image.ScreenWidth(), m_image.ScreenHeight());
+    const QRect dest = Placement(size());
+    QRect area;
+    if (dest.size() == picture) {
+        area = changed.translated(dest.topLeft());
+    } else {
+        // Stretched: whole pixels of the control that show any changed pixel.
+        const auto scaled = [](int value, int to, int from) { return int(std::int64_t(value) * to / from); };
+        area = QRect(QPoint(scaled(changed.left(), dest.width(), picture.width()),
+                            scaled(changed.top(), dest.height(), picture.height())),
+                     QPoint(scaled(changed.right() + 1, dest.width(), picture.width()),
+                            scaled(changed.bottom() + 1, dest.height(), picture.height())))
+                   .translated(dest.topLeft());
+    }
+    // Rounding to the screen's pixels, or filtering, reaches one pixel
+    // further.
+    if (dest.size() != picture || devicePixelRatioF() != std::floor(devicePixelRatioF()))
+        area.adjust(-1, -1, 1, 1);
+    area &= rect();
+    if (area.isEmpty())
+        return;
+    m_tickPaintError = nullptr;
+    repaint(area);
     if (auto error = std::exchange(m_tickPaintError, nullptr))
         std::rethrow_exception(error);
 }
@@ -449,6 +497,21 @@ bool TRxGIFAnimator::ShowsParentBackground() const
     return m_image.Empty() || m_image.Transparent();
 }
 
+QRect TRxGIFAnimator::Placement(QSize client) const
+{
+    // Placed by the image's own logical screen, whichever stream paints.
+    const QSize picture(m_image.ScreenWidth(), m_image.ScreenHeight());
+    if (m_stretch)
+        return QRect(QPoint(0, 0), client);
+    if (m_center) {
+        // Integer division truncates toward zero: a picture larger than the
+        // control gets negative offsets, shifted by half a pixel less.
+        return QRect((client.width() - picture.width()) / 2, (client.height() - picture.height()) / 2,
+                     picture.width(), picture.height());
+    }
+    return QRect(QPoint(0, 0), picture);
+}
+
 void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
 {
     if (m_image.Empty() || m_image.ScreenWidth() < 1 || m_image.ScreenHeight() < 1)
@@ -459,28 +522,26 @@ void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
     const bool twice = ratio > 1.0 && Twin() != nullptr;
     const bool smooth = twice && ratio != 2.0;
     TColor key = clNone;
-    const QImage &bmp = ComposeFrame(m_frameIndex, key, twice);
-    // Placed by the image's own logical screen, whichever stream paints.
-    const QSize picture(m_image.ScreenWidth(), m_image.ScreenHeight());
-    QRect dest;
-    if (m_stretch) {
-        dest = QRect(QPoint(0, 0), client);
-    } else if (m_center) {
-        // Integer division truncates toward zero: a picture larger than the
-        // control gets negative offsets, shifted by half a pixel less.
-        dest = QRect((client.width() - picture.width()) / 2, (client.height() - picture.height()) / 2,
-                     picture.width(), picture.height());
+    ComposeFrame(m_frameIndex, key, twice);
+    TFrameComposer &composer = twice ? m_twinComposer : m_composer;
+    // Keyed, the picture is drawn over what lies beneath with its key pixels
+    // clear; the keyed copy is kept and follows the composition.
+    const QImage &picture = key == clNone || !m_transparent ? composer.Cache() : composer.Keyed();
+    const QRect dest = Placement(client);
+    canvas.save();
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    const QSize logical(m_image.ScreenWidth(), m_image.ScreenHeight());
+    if (dest.size() == logical && !smooth) {
+        // Pixel for pixel: only the part to be repainted is drawn.
+        const QRect exposed = canvas.hasClipping() ? canvas.clipBoundingRect().toAlignedRect() : QRect(dest);
+        const QRect part = dest & exposed;
+        const int scale = twice ? 2 : 1;
+        if (!part.isEmpty())
+            canvas.drawImage(part, picture, QRect((part.topLeft() - dest.topLeft()) * scale, part.size() * scale));
     } else {
-        dest = QRect(QPoint(0, 0), picture);
+        canvas.drawImage(dest, picture);
     }
-    if (key == clNone || !m_transparent) {
-        canvas.save();
-        canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-        canvas.drawImage(dest, bmp);
-        canvas.restore();
-    } else {
-        DrawKeyed(canvas, bmp, bmp.rect(), dest, key, smooth);
-    }
+    canvas.restore();
 }
 
 const QImage &TRxGIFAnimator::ComposeFrame(int index, TColor &key, bool twice)

@@ -176,6 +176,10 @@ private:
     const tavlo::TGIFImage *Twin();
     void forgetTwin();
     void presentFromThread();
+    // A tick's repaint: only the part of the control the new frame changed.
+    void ShowChange();
+    // Where the picture lands in a client area of that size.
+    QRect Placement(QSize client) const;
     void fireFrameChanged();
     // Holds the timer while the control cannot be seen (hidden, window not
     // yet on screen, minimised or unmapped): nothing wakes for frames nobody

@@ -2,9 +2,9 @@
 
 #include "media/Exceptions.h"
 
-#include <QPainter>
-
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace tavlo {
 
@@ -17,10 +17,80 @@ QRgb rgbOf(TColor color)
     return qRgb(redOf(color), greenOf(color), blueOf(color));
 }
 
-QRect frameRect(const TGIFImage &image, int j)
+QRect frameRect(const TGIFFrame &frame)
 {
-    const TGIFFrame &frame = image.Frames(j);
     return QRect(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+}
+
+// A frame's pixels as the composition reads them, straight from the
+// indexed bitmap: each palette index's colour, or 0 for an index that
+// stands for transparency (a colour read from the palette is always
+// opaque, so 0 is free to mean "leave what is beneath").
+class FramePixels {
+public:
+    FramePixels(const TGIFFrame &frame, bool useKey)
+        : m_bitmap{frame.Bitmap()}
+    {
+        const QList<QRgb> table = m_bitmap.colorTable();
+        const bool keyed = useKey && frame.TransparentColor() != clNone;
+        const QRgb key = rgbOf(frame.TransparentColor()) & 0xFFFFFF;
+        for (int i = 0; i < 256; ++i) {
+            const QRgb colour = table.isEmpty() ? 0 : table[std::min<qsizetype>(i, table.size() - 1)];
+            m_colour[std::size_t(i)] = keyed && (colour & 0xFFFFFF) == key ? 0 : colour | 0xFF000000;
+        }
+        m_mono = m_bitmap.format() == QImage::Format_Mono;
+        if (!m_bitmap.isNull())
+            m_rect = QRect(frame.Left(), frame.Top(), m_bitmap.width(), m_bitmap.height());
+    }
+
+    // Where the frame lands on the screen; empty for a frame without pixels.
+    QRect rect() const { return m_rect; }
+
+    // Puts the frame's opaque pixels of screen row y, columns from..to,
+    // into line (indexed by screen column).
+    void drawRow(QRgb *line, int y, int from, int to) const
+    {
+        const uchar *in = m_bitmap.constScanLine(y - m_rect.top());
+        const int shift = m_rect.left();
+        if (m_mono) {
+            for (int x = from; x <= to; ++x) {
+                const int bit = x - shift;
+                const QRgb colour = m_colour[std::size_t((in[bit >> 3] >> (7 - (bit & 7))) & 1)];
+                if (colour)
+                    line[x] = colour;
+            }
+            return;
+        }
+        in -= shift;
+        for (int x = from; x <= to; ++x) {
+            const QRgb colour = m_colour[in[x]];
+            if (colour)
+                line[x] = colour;
+        }
+    }
+
+    // Draws the frame's opaque pixels onto the screen picture.
+    void drawOn(QImage &screen) const
+    {
+        const QRect area = m_rect & screen.rect();
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            drawRow(reinterpret_cast<QRgb *>(screen.scanLine(y)), y, area.left(), area.right());
+    }
+
+private:
+    const QImage &m_bitmap;
+    std::array<QRgb, 256> m_colour{};
+    bool m_mono{false};
+    QRect m_rect;
+};
+
+void fill(QImage &screen, const QRect &rect, QRgb colour)
+{
+    const QRect area = rect & screen.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto *out = reinterpret_cast<QRgb *>(screen.scanLine(y));
+        std::fill(out + area.left(), out + area.right() + 1, colour);
+    }
 }
 
 } // namespace
@@ -30,6 +100,9 @@ void TFrameComposer::Reset()
     m_cache = QImage();
     m_cacheIndex = -1;
     m_cacheKeyColor = clNone;
+    m_changed = QRect();
+    m_keyed = QImage();
+    m_keyedBehind = QRect();
 }
 
 const QImage &TFrameComposer::Compose(const TGIFImage &image, int index, TColor &key)
@@ -39,25 +112,66 @@ const QImage &TFrameComposer::Compose(const TGIFImage &image, int index, TColor 
     // change) shows the cached picture as it is.
     if (!m_cache.isNull() && m_cacheIndex == index) {
         key = m_cacheKeyColor;
+        m_changed = QRect();
         return m_cache;
     }
     const bool incremental = !m_cache.isNull() && m_cacheIndex == index - 1 && m_cacheIndex >= 0
         && image.Frames(m_cacheIndex).DisposalMethod() != TDisposal::RestorePrevious;
-    if (incremental) {
-        key = m_cacheKeyColor;
-        composeAfterCache(image, index);
-    } else {
-        composeFromScratch(image, index, key);
+    try {
+        if (incremental) {
+            key = m_cacheKeyColor;
+            composeAfterCache(image, index);
+        } else {
+            composeFromScratch(image, index, key);
+        }
+    } catch (...) {
+        // Half a step would be built on by the next one.
+        Reset();
+        throw;
     }
+    m_keyedBehind |= m_changed;
     return m_cache;
 }
 
 void TFrameComposer::composeAfterCache(const TGIFImage &image, int index)
 {
-    QPainter canvas(&m_cache);
-    if (image.Frames(m_cacheIndex).DisposalMethod() == TDisposal::RestoreBackground)
-        canvas.fillRect(frameRect(image, m_cacheIndex), QColor(rgbOf(m_cacheBrush)));
-    image.Frames(index).Draw(canvas, frameRect(image, index), true);
+    // Row by row over what the previous frame gives back and what the new
+    // one covers: the row's new pixels are worked out aside and written
+    // only where they differ, so that the change is exact (a letter that
+    // does not move between frames is not repainted).
+    const FramePixels next(image.Frames(index), true);
+    const TGIFFrame &previous = image.Frames(m_cacheIndex);
+    const QRect screen = m_cache.rect();
+    const QRect cleared = previous.DisposalMethod() == TDisposal::RestoreBackground
+        ? frameRect(previous) & screen
+        : QRect();
+    const QRect drawn = next.rect() & screen;
+    const QRect area = cleared | drawn;
+    const QRgb brush = rgbOf(m_cacheBrush) | 0xFF000000;
+    std::vector<QRgb> row(std::size_t(std::max(area.width(), 0)));
+    int left = area.right() + 1, right = area.left() - 1, top = area.bottom() + 1, bottom = area.top() - 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y)) + area.left();
+        QRgb *out = row.data() - area.left();
+        std::copy(line, line + area.width(), row.data());
+        if (y >= cleared.top() && y <= cleared.bottom())
+            std::fill(out + cleared.left(), out + cleared.right() + 1, brush);
+        if (y >= drawn.top() && y <= drawn.bottom())
+            next.drawRow(out, y, drawn.left(), drawn.right());
+        const auto [same, ignored] = std::mismatch(row.begin(), row.end(), line);
+        if (same == row.end())
+            continue;
+        const int first = int(same - row.begin());
+        int last = area.width() - 1;
+        while (row[std::size_t(last)] == line[last])
+            --last;
+        std::copy(row.begin() + first, row.begin() + last + 1, line + first);
+        left = std::min(left, area.left() + first);
+        right = std::max(right, area.left() + last);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    m_changed = left <= right ? QRect(QPoint(left, top), QPoint(right, bottom)) : QRect();
     m_cacheIndex = index;
 }
 
@@ -99,59 +213,60 @@ void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColo
     } else if (image.BackgroundColor() != clNone && image.Transparent()) {
         brush = image.BackgroundColor();
     }
-    const QColor brushColor(rgbOf(brush));
-    bmp.fill(brushColor);
+    const QRgb brushColour = rgbOf(brush) | 0xFF000000;
+    bmp.fill(brushColour);
 
     const int start = startFrame(image, index);
-    {
-        QPainter canvas(&bmp);
-        for (int j = start; j < index; ++j) {
-            const TGIFFrame &frame = image.Frames(j);
-            switch (frame.DisposalMethod()) {
-            case TDisposal::None:
-            case TDisposal::Leave:
-                frame.Draw(canvas, frameRect(image, j), true);
-                break;
-            case TDisposal::RestoreBackground:
-                if (j > start)
-                    canvas.fillRect(frameRect(image, j), brushColor);
-                break;
-            default:
-                // Restored to what was before, or undefined: leaves nothing.
-                break;
-            }
+    for (int j = start; j < index; ++j) {
+        const TGIFFrame &frame = image.Frames(j);
+        switch (frame.DisposalMethod()) {
+        case TDisposal::None:
+        case TDisposal::Leave:
+            FramePixels(frame, true).drawOn(bmp);
+            break;
+        case TDisposal::RestoreBackground:
+            if (j > start)
+                fill(bmp, frameRect(frame), brushColour);
+            break;
+        default:
+            // Restored to what was before, or undefined: leaves nothing.
+            break;
         }
-        image.Frames(index).Draw(canvas, frameRect(image, index), true);
     }
+    FramePixels(image.Frames(index), true).drawOn(bmp);
 
     m_cache = std::move(bmp);
     m_cacheIndex = index;
     m_cacheKeyColor = key;
     m_cacheBrush = brush;
+    m_changed = m_cache.rect();
     ++m_fullCompositions;
     m_lastStartFrame = start;
 }
 
-void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest, TColor key,
-               bool smooth)
+const QImage &TFrameComposer::Keyed()
 {
-    const QImage part = source == bmp.rect() ? bmp : bmp.copy(source);
-    const QRgb keyRgb = (part.depth() == 1 ? qRgb(255, 255, 255) : rgbOf(key)) & 0xFFFFFF;
-    const QImage rgb = part.convertToFormat(QImage::Format_RGB32);
-    // Fully opaque or fully clear, nothing in between: scaled without
-    // smoothing, the key pixels leave the canvas as it was and every other
-    // pixel lands with its exact colour.
-    QImage keyed(rgb.size(), QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        auto *out = reinterpret_cast<QRgb *>(keyed.scanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            out[x] = (in[x] & 0xFFFFFF) == keyRgb ? 0 : (in[x] | 0xFF000000);
+    if (m_cache.isNull() || m_cacheKeyColor == clNone)
+        return m_cache;
+    if (m_keyed.size() != m_cache.size()) {
+        m_keyed = QImage(m_cache.size(), QImage::Format_ARGB32_Premultiplied);
+        if (m_keyed.isNull())
+            throw EReadError(QStringLiteral("Erreur de lecture du flux"));
+        m_keyedBehind = m_cache.rect();
     }
-    canvas.save();
-    canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-    canvas.drawImage(dest, keyed);
-    canvas.restore();
+    const QRect area = m_keyedBehind & m_cache.rect();
+    const QRgb key = rgbOf(m_cacheKeyColor) & 0xFFFFFF;
+    // Fully opaque or fully clear, nothing in between: drawn unscaled or
+    // scaled without smoothing, the key pixels leave the canvas as it was
+    // and every other pixel lands with its exact colour.
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(m_cache.constScanLine(y));
+        auto *out = reinterpret_cast<QRgb *>(m_keyed.scanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x)
+            out[x] = (in[x] & 0xFFFFFF) == key ? 0 : (in[x] | 0xFF000000);
+    }
+    m_keyedBehind = QRect();
+    return m_keyed;
 }
 
 } // namespace tavlo

@@ -3,18 +3,17 @@
 // The composition of an animated GIF's frames into pictures of its logical
 // screen, as the animated control shows them: each frame drawn over what
 // the earlier ones leave behind by their disposal methods, and between
-// consecutive frames only the change. No widgets, no locking: the control
-// composes under its own lock.
+// consecutive frames only the change. Frames are read straight from their
+// indexed pixels; nothing full-colour is kept per frame. No widgets, no
+// locking: the control composes under its own lock.
 
 #include "media/Colors.h"
 #include "media/RxGIF.h"
 
 #include <QImage>
+#include <QRect>
 
 #include <cstdint>
-
-class QPainter;
-class QRect;
 
 namespace tavlo {
 
@@ -31,6 +30,18 @@ public:
 
     const QImage &Cache() const { return m_cache; }
     int CacheIndex() const { return m_cacheIndex; }
+    // The part of the screen the latest Compose changed: all of it after a
+    // composition from scratch; after a step to the next frame, the
+    // bounding rectangle of the pixels that now differ, empty when the new
+    // frame looks like the one before; empty for the frame already cached.
+    QRect Changed() const { return m_changed; }
+    // The cached picture as it is drawn over what lies beneath: pixels of
+    // the key colour fully clear, all others opaque, premultiplied (the
+    // format Qt blits without converting). Made on the first call, then
+    // brought up to date over the changed parts only. Without a key, the
+    // cached picture itself.
+    const QImage &Keyed();
+
     // How many compositions started from scratch, and the first frame the
     // latest of them drew from.
     std::uint64_t FullCompositions() const { return m_fullCompositions; }
@@ -46,16 +57,12 @@ private:
     int m_cacheIndex{-1};
     TColor m_cacheKeyColor{clNone};
     TColor m_cacheBrush{clNone};
+    QRect m_changed;
+    QImage m_keyed;
+    // What changed in the cache since m_keyed last followed it.
+    QRect m_keyedBehind;
     std::uint64_t m_fullCompositions{0};
     int m_lastStartFrame{-1};
 };
-
-// Draws the source part of bmp scaled into dest, leaving the canvas untouched
-// where the source pixel is key (for a monochrome bmp, white is the key).
-// Scaling repeats or drops whole pixels and never blends, unless smooth is
-// set: then the picture, key pixels as clear ones, is filtered to its size
-// on the canvas (a twice-size frame on a screen scaled to other than 200 %).
-void DrawKeyed(QPainter &canvas, const QImage &bmp, const QRect &source, const QRect &dest,
-               TColor key, bool smooth = false);
 
 } // namespace tavlo

@@ -47,7 +47,6 @@ const QImage &TGIFFrame::Bitmap() const
         return m_bitmap;
     m_hasBitmap = true;
     m_bitmap = QImage();
-    m_keyed = QImage();
     const TGIFItem *item = m_pixelData.get();
     if (!item || item->CompressedData.isEmpty())
         return m_bitmap;
@@ -187,49 +186,44 @@ int TGIFFrame::Height() const
     return Bitmap().height();
 }
 
-// Key-coloured pixels become fully transparent and all others fully
-// opaque, so drawing never blends. Four bytes a pixel, taken from the
-// image's budget like the bitmaps. Premultiplied, which with alpha 0 or 255
-// is the same pixels: Qt blits that format straight onto the composed
-// picture, where any other goes through its generic path, which splits tall
-// frames over pooled threads on every tick.
-const QImage &TGIFFrame::keyed() const
-{
-    if (!m_keyed.isNull() && m_keyedColor == m_transparentColor)
-        return m_keyed;
-    const QImage &bitmap = Bitmap();
-    const std::int64_t cost = 4 * std::int64_t(bitmap.width()) * bitmap.height();
-    if (m_pixelBudget && !m_pixelBudget->take(cost))
-        readError();
-    QImage keyed = bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const QRgb key = qRgb(redOf(m_transparentColor), greenOf(m_transparentColor), blueOf(m_transparentColor));
-    for (int y = 0; y < keyed.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(keyed.scanLine(y));
-        for (int x = 0; x < keyed.width(); ++x) {
-            if (line[x] == key)
-                line[x] = 0;
-        }
-    }
-    if (m_pixelBudget && !m_keyed.isNull())
-        m_pixelBudget->give(4 * std::int64_t(m_keyed.width()) * m_keyed.height());
-    m_keyed = std::move(keyed);
-    m_keyedColor = m_transparentColor;
-    return m_keyed;
-}
-
 void TGIFFrame::Draw(QPainter &canvas, const QRect &rect, bool useKey) const
 {
     const QImage &bitmap = Bitmap();
     if (bitmap.isNull())
         return;
     const bool keyedDraw = useKey && m_transparentColor != clNone;
-    const QImage &source = keyedDraw ? keyed() : bitmap;
     canvas.save();
     canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    if (keyedDraw)
+    if (!keyedDraw) {
+        canvas.drawImage(rect, bitmap);
+        canvas.restore();
+        return;
+    }
+    // Key-coloured pixels become fully transparent and all others fully
+    // opaque, so drawing never blends. The copy lives only for this
+    // drawing; its four bytes a pixel are borrowed from the image's budget
+    // meanwhile, like the bitmaps' one.
+    const std::int64_t cost = 4 * std::int64_t(bitmap.width()) * bitmap.height();
+    if (m_pixelBudget && !m_pixelBudget->take(cost)) {
+        canvas.restore();
+        readError();
+    }
+    {
+        QImage keyed = bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QRgb key = qRgb(redOf(m_transparentColor), greenOf(m_transparentColor), blueOf(m_transparentColor));
+        for (int y = 0; y < keyed.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(keyed.scanLine(y));
+            for (int x = 0, width = keyed.width(); x < width; ++x) {
+                if (line[x] == key)
+                    line[x] = 0;
+            }
+        }
         canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    canvas.drawImage(rect, source);
+        canvas.drawImage(rect, keyed);
+    }
+    if (m_pixelBudget)
+        m_pixelBudget->give(cost);
     canvas.restore();
 }
 

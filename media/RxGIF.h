@@ -34,10 +34,11 @@ extern bool LoadCorruptedGIFs;
 // memory. Large enough for any real animation.
 extern std::int64_t MaxGIFFramePixels;
 // The bitmaps of all frames of one image together hold at most this many
-// bytes: one a pixel for a frame's bitmap, four a pixel for its keyed copy
-// (Draw with a key). A frame or keyed copy that would pass it is refused
-// the same way, so a small file of many large frames cannot exhaust memory
-// either. Every copy of an image gets a budget of its own.
+// bytes: one a pixel for a frame's bitmap, and four a pixel for the keyed
+// copy a Draw with a key makes for as long as it draws. A frame or drawing
+// that would pass it is refused the same way, so a small file of many large
+// frames cannot exhaust memory either. Every copy of an image gets a budget
+// of its own.
 extern std::int64_t MaxGIFImagePixels;
 // A logical screen larger than this many pixels is refused with the read
 // error when a frame of it is composed (its 32-bit composition surface
@@ -176,7 +177,6 @@ private:
     // Puts stream-order rows into the bitmap: in order or by the interlace
     // passes, packed to bits for a monochrome bitmap.
     void placeRows(const std::uint8_t *indices, QImage &bitmap) const;
-    const QImage &keyed() const;
 
     std::shared_ptr<const TGIFItem> m_pixelData;
     // What the frames of the owning image may still take; shared by them.
@@ -193,8 +193,6 @@ private:
     mutable bool m_corrupted{false};
     mutable bool m_hasBitmap{false};
     mutable QImage m_bitmap;
-    mutable QImage m_keyed;
-    mutable TColor m_keyedColor{clNone};
 };
 
 class TGIFImage {

@@ -1110,15 +1110,24 @@ void TestGif::hugeFrameRefused()
     QCOMPARE(many.Frames(1).Bitmap().width(), 4000);
     QCOMPARE(copy.Frames(1).Bitmap().width(), 4000);
     QVERIFY_THROWS_EXCEPTION(EReadError, copy.Frames(2).Bitmap());
-    // Keyed copies are four bytes a pixel of the same budget.
+    // A keyed drawing borrows four bytes a pixel of the same budget while it
+    // draws, and gives them back: frame after frame fits where one bitmap
+    // more would not, and a drawing beyond what is left is refused.
     MaxGIFImagePixels = 2 * 4000 + 4 * 4000;
-    const TGIFImage keyed = load(Gif(4000, 1).graphicControl(0, 0, 1).image(0, 0, 4000, 1, {1, 2})
-                                     .graphicControl(0, 0, 1).image(0, 0, 4000, 1, {1, 3}).trailer());
+    const QByteArray twoKeyed = Gif(4000, 1).graphicControl(0, 0, 1).image(0, 0, 4000, 1, {1, 2})
+                                    .graphicControl(0, 0, 1).image(0, 0, 4000, 1, {1, 3}).trailer();
+    const TGIFImage keyed = load(twoKeyed);
     QImage canvas(4000, 1, QImage::Format_RGB32);
     QPainter painter{&canvas};
-    keyed.Frames(0).Draw(painter, canvas.rect(), true);
-    QCOMPARE(keyed.Frames(1).Bitmap().width(), 4000);
-    QVERIFY_THROWS_EXCEPTION(EReadError, keyed.Frames(1).Draw(painter, canvas.rect(), true));
+    for (int round = 0; round < 3; ++round) {
+        keyed.Frames(0).Draw(painter, canvas.rect(), true);
+        keyed.Frames(1).Draw(painter, canvas.rect(), true);
+    }
+    QCOMPARE(canvas.pixel(1, 0), entryColor(3));
+    MaxGIFImagePixels = 2 * 4000 + 4 * 4000 - 1;
+    const TGIFImage tight = load(twoKeyed);
+    QCOMPARE(tight.Frames(1).Bitmap().width(), 4000);
+    QVERIFY_THROWS_EXCEPTION(EReadError, tight.Frames(1).Draw(painter, canvas.rect(), true));
     painter.end();
     MaxGIFImagePixels = saved;
 

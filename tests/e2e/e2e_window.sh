@@ -39,7 +39,7 @@ check_picture() { # check_picture WHAT W H X Y PICTURE [CROP]
 # An animation in its place in the main window (W H X Y in the window):
 # at 100 % one of its frames over the background, pixel for pixel; at 200 %
 # a frame drawn from the twice-size animation, so with detail of its own
-# inside the 2 x 2 blocks it covers.
+# inside the 2 x 2 blocks it covers, pixel for pixel too.
 check_animation() { # check_animation WHAT W H X Y GIF
     local what=$1 shot=$E2E_TMP/shot.png under=$E2E_TMP/under.png covered detail
     area $(( $2 * S )) $(( $3 * S )) $(( WIN_X + $4 * S )) $(( WIN_Y + $5 * S )) "$shot"
@@ -52,6 +52,7 @@ check_animation() { # check_animation WHAT W H X Y GIF
         log "$what: covers $covered % of its 2 x 2 blocks, $detail % of their pixels differ inside their block"
         check "$what is on screen" [ "${covered:-0}" -ge 10 ]
         check "$what is drawn at the screen's scale, not pixel-doubled" [ "${detail:-0}" -ge 20 ]
+        check "$what shows one of its twice-size frames pixel for pixel" gif_frame_shown "$shot" "$ASSETS/$6@2x.gif" "$under"
     fi
 }
 
