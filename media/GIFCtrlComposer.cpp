@@ -97,6 +97,12 @@ void fill(QImage &screen, const QRect &rect, QRgb colour)
 
 void TFrameComposer::Reset()
 {
+    m_stepChanges.clear();
+    forgetCache();
+}
+
+void TFrameComposer::forgetCache()
+{
     m_cache = QImage();
     m_cacheIndex = -1;
     m_cacheKeyColor = clNone;
@@ -142,12 +148,22 @@ void TFrameComposer::composeAfterCache(const TGIFImage &image, int index)
     const FramePixels next(image.Frames(index), true);
     const TGIFFrame &previous = image.Frames(m_cacheIndex);
     const QRect screen = m_cache.rect();
-    const QRect cleared = previous.DisposalMethod() == TDisposal::RestoreBackground
+    QRect cleared = previous.DisposalMethod() == TDisposal::RestoreBackground
         ? frameRect(previous) & screen
         : QRect();
-    const QRect drawn = next.rect() & screen;
-    const QRect area = cleared | drawn;
-    const QRgb brush = rgbOf(m_cacheBrush) | 0xFF000000;
+    QRect drawn = next.rect() & screen;
+    QRect area = cleared | drawn;
+    if (m_stepChanges.size() != std::size_t(image.Count()))
+        m_stepChanges.assign(std::size_t(image.Count()), std::nullopt);
+    std::optional<QRect> &known = m_stepChanges[std::size_t(index)];
+    if (known) {
+        // Only what this step is known to change: nothing at all when the
+        // frame looks like the one before.
+        area &= *known;
+        cleared &= area;
+        drawn &= area;
+    }
+    const QRgb brush = m_stepBrush;
     std::vector<QRgb> row(std::size_t(std::max(area.width(), 0)));
     int left = area.right() + 1, right = area.left() - 1, top = area.bottom() + 1, bottom = area.top() - 1;
     for (int y = area.top(); y <= area.bottom(); ++y) {
@@ -172,6 +188,7 @@ void TFrameComposer::composeAfterCache(const TGIFImage &image, int index)
         bottom = std::max(bottom, y);
     }
     m_changed = left <= right ? QRect(QPoint(left, top), QPoint(right, bottom)) : QRect();
+    known = m_changed;
     m_cacheIndex = index;
 }
 
@@ -194,7 +211,7 @@ int TFrameComposer::startFrame(const TGIFImage &image, int index)
 
 void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor &key)
 {
-    Reset();
+    forgetCache();
     const std::int64_t area = std::int64_t(image.ScreenWidth()) * image.ScreenHeight();
     if (area > MaxGIFScreenPixels)
         throw EReadError(QStringLiteral("Erreur de lecture du flux"));
@@ -235,6 +252,10 @@ void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColo
     }
     FramePixels(image.Frames(index), true).drawOn(bmp);
 
+    // Given back in another colour, every step looks different.
+    if (brushColour != m_stepBrush)
+        m_stepChanges.clear();
+    m_stepBrush = brushColour;
     m_cache = std::move(bmp);
     m_cacheIndex = index;
     m_cacheKeyColor = key;

@@ -14,6 +14,8 @@
 #include <QRect>
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace tavlo {
 
@@ -48,6 +50,8 @@ public:
     int LastStartFrame() const { return m_lastStartFrame; }
 
 private:
+    // Drops the cached picture, keeping what is known about the image.
+    void forgetCache();
     void composeAfterCache(const TGIFImage &image, int index);
     void composeFromScratch(const TGIFImage &image, int index, TColor &key);
     // The latest frame at or before index that hides everything before it.
@@ -61,6 +65,12 @@ private:
     QImage m_keyed;
     // What changed in the cache since m_keyed last followed it.
     QRect m_keyedBehind;
+    // What the step to each frame from the one before changed, once it has
+    // been worked out: the composed picture of a frame depends only on the
+    // image, so the next time round only that part is composed again.
+    std::vector<std::optional<QRect>> m_stepChanges;
+    // The colour frames are given back in, as the steps were worked out.
+    QRgb m_stepBrush{0};
     std::uint64_t m_fullCompositions{0};
     int m_lastStartFrame{-1};
 };
