@@ -194,9 +194,13 @@ PulseLoop::PulseLoop()
 {
     m_api.userdata = this;
     m_api.io_new = &ioNew;
-    m_api.io_enable = [](pa_io_event *e, pa_io_event_flags_t flags) { reinterpret_cast<IoEvent *>(e)->enable(flags); };
+    m_api.io_enable = [](pa_io_event *e, pa_io_event_flags_t flags) {
+        reinterpret_cast<IoEvent *>(e)->enable(flags);
+    };
     m_api.io_free = [](pa_io_event *e) { reinterpret_cast<IoEvent *>(e)->release(); };
-    m_api.io_set_destroy = [](pa_io_event *e, pa_io_event_destroy_cb_t cb) { reinterpret_cast<IoEvent *>(e)->destroy = cb; };
+    m_api.io_set_destroy = [](pa_io_event *e, pa_io_event_destroy_cb_t cb) {
+        reinterpret_cast<IoEvent *>(e)->destroy = cb;
+    };
     m_api.time_new = &timeNew;
     m_api.time_restart = [](pa_time_event *e, const timeval *tv) { reinterpret_cast<TimeEvent *>(e)->restart(tv); };
     m_api.time_free = [](pa_time_event *e) { reinterpret_cast<TimeEvent *>(e)->release(); };

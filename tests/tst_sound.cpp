@@ -622,7 +622,10 @@ void TestSound::loopIoAndDeferEvents()
                 }
             },
             &seen);
-        api->io_set_destroy(io, [](pa_mainloop_api *, pa_io_event *, void *u) { ++static_cast<IoSeen *>(u)->destroyed; });
+        const pa_io_event_destroy_cb_t countDestroyed = [](pa_mainloop_api *, pa_io_event *, void *u) {
+            ++static_cast<IoSeen *>(u)->destroyed;
+        };
+        api->io_set_destroy(io, countDestroyed);
         QTest::qWait(20);
         QCOMPARE(seen.flags, QList<int>());
         QCOMPARE(::write(fds[1], "a", 1), 1);
@@ -639,7 +642,8 @@ void TestSound::loopIoAndDeferEvents()
         fds[1] = -1;
         api->io_enable(io, PA_IO_EVENT_INPUT);
         QTRY_COMPARE(seen.destroyed, 1);
-        QCOMPARE(seen.flags, (QList<int>{PA_IO_EVENT_INPUT, PA_IO_EVENT_OUTPUT, PA_IO_EVENT_INPUT, PA_IO_EVENT_INPUT}));
+        QCOMPARE(seen.flags,
+                 (QList<int>{PA_IO_EVENT_INPUT, PA_IO_EVENT_OUTPUT, PA_IO_EVENT_INPUT, PA_IO_EVENT_INPUT}));
         QTest::qWait(20);
         QCOMPARE(seen.flags.size(), 4);
 
@@ -667,7 +671,7 @@ void TestSound::loopIoAndDeferEvents()
 
         // Left to the loop.
         pa_io_event *left = api->io_new(api, fds[0], PA_IO_EVENT_NULL, nullptr, &seen);
-        api->io_set_destroy(left, [](pa_mainloop_api *, pa_io_event *, void *u) { ++static_cast<IoSeen *>(u)->destroyed; });
+        api->io_set_destroy(left, countDestroyed);
         QCOMPARE(loop.liveEvents(), 1);
     }
     QCOMPARE(seen.destroyed, 3);

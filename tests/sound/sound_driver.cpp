@@ -348,6 +348,7 @@ int main(int argc, char **argv)
         if (known && (counted ? argc == 5 && clicks > 0 : argc == 4))
             return analyse(argv[2], kind, clicks);
     }
-    std::fprintf(stderr, "usage: sound_driver play|muted|restart|analyse FILE play|muted|silent|heard|clicks N|pass N\n");
+    std::fprintf(stderr,
+                 "usage: sound_driver play|muted|restart|analyse FILE play|muted|silent|heard|clicks N|pass N\n");
     return 2;
 }
