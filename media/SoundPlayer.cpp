@@ -4,13 +4,13 @@
 
 #include <QApplication>
 
+#include "media/PulseLoop.h"
+
 #include <pulse/context.h>
 #include <pulse/stream.h>
-#include <pulse/thread-mainloop.h>
 
-#include <chrono>
 #include <cstdint>
-#include <thread>
+#include <optional>
 
 namespace tavlo {
 
@@ -103,43 +103,35 @@ AudioOutput &SoundPlayer::setOutput(std::unique_ptr<AudioOutput> output)
 
 namespace {
 
-// How long a connection to the server may take to come up, in all, before
-// sounds are skipped rather than the game kept waiting.
+// How long a sound may wait for the connection to come up before it is
+// dropped: a click heard later belongs to nothing on the screen.
 constexpr qint64 kConnectBudgetMs = 100;
 // How often a lost or refused server is asked again.
 constexpr qint64 kRetryMs = 1000;
 
 } // namespace
 
-// The client library's event loop runs in a thread of its own; every call
-// into the library is made with its lock held.
+// Everything runs on the thread that owns the output, inside its event
+// loop: no call here waits for the server.
 struct PulseAudioOutput::Connection {
-    pa_threaded_mainloop *loop{nullptr};
+    explicit Connection(PulseAudioOutput &owner) : owner{owner} {}
+
+    ~Connection() { dropContext(); }
+
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    PulseAudioOutput &owner;
+    PulseLoop loop;
     pa_context *context{nullptr};
     pa_stream *stream{nullptr};
-    // The sound waiting for its stream to come up.
+    // The sound written once its stream is ready.
     QByteArray pending;
-    qint64 waitedMs{0};
+    // The last sound asked for while the connection was coming up.
+    std::optional<WaveSound> waiting;
+    QElapsedTimer waitingSince;
 
-    Connection()
-    {
-        loop = pa_threaded_mainloop_new();
-        if (loop && pa_threaded_mainloop_start(loop) < 0) {
-            pa_threaded_mainloop_free(loop);
-            loop = nullptr;
-        }
-    }
-
-    ~Connection()
-    {
-        if (!loop)
-            return;
-        pa_threaded_mainloop_lock(loop);
-        dropContext();
-        pa_threaded_mainloop_unlock(loop);
-        pa_threaded_mainloop_stop(loop);
-        pa_threaded_mainloop_free(loop);
-    }
+    bool waitingInBudget() const { return waiting && waitingSince.elapsed() < kConnectBudgetMs; }
 
     void dropStream()
     {
@@ -155,15 +147,32 @@ struct PulseAudioOutput::Connection {
     void dropContext()
     {
         dropStream();
+        waiting.reset();
         if (!context)
             return;
+        pa_context_set_state_callback(context, nullptr, nullptr);
         pa_context_disconnect(context);
         pa_context_unref(context);
         context = nullptr;
     }
 
-    // Runs on the library's thread, lock held. A short sound never fills
-    // the server's pre-buffer, so it is drained at once to start it.
+    // A context that failed is kept until the next sound asks for the
+    // server: it cannot be freed from inside its own callback.
+    static void contextStateChanged(pa_context *context, void *self)
+    {
+        auto &c = *static_cast<Connection *>(self);
+        const pa_context_state_t state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY) {
+            if (c.waitingInBudget())
+                c.owner.openStream(*c.waiting);
+            c.waiting.reset();
+        } else if (!PA_CONTEXT_IS_GOOD(state)) {
+            c.waiting.reset();
+        }
+    }
+
+    // A short sound never fills the server's pre-buffer, so it is drained
+    // at once to start it.
     static void streamStateChanged(pa_stream *stream, void *self)
     {
         auto &c = *static_cast<Connection *>(self);
@@ -177,27 +186,6 @@ struct PulseAudioOutput::Connection {
     }
 };
 
-namespace {
-
-class PulseLock {
-public:
-    explicit PulseLock(pa_threaded_mainloop *loop) : m_loop{loop} { pa_threaded_mainloop_lock(m_loop); }
-    ~PulseLock() { pa_threaded_mainloop_unlock(m_loop); }
-    PulseLock(const PulseLock &) = delete;
-    PulseLock &operator=(const PulseLock &) = delete;
-    void relax()
-    {
-        pa_threaded_mainloop_unlock(m_loop);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        pa_threaded_mainloop_lock(m_loop);
-    }
-
-private:
-    pa_threaded_mainloop *m_loop;
-};
-
-} // namespace
-
 PulseAudioOutput::PulseAudioOutput(QByteArray server)
     : m_server{std::move(server)}
 {
@@ -208,21 +196,18 @@ PulseAudioOutput::~PulseAudioOutput() = default;
 bool PulseAudioOutput::connect()
 {
     if (!m_connection)
-        m_connection = std::make_unique<Connection>();
+        m_connection = std::make_unique<Connection>(*this);
     Connection &c = *m_connection;
-    if (!c.loop)
-        return false;
-    PulseLock lock{c.loop};
     if (c.context && !PA_CONTEXT_IS_GOOD(pa_context_get_state(c.context)))
-        c.dropContext(); // the server went away
+        c.dropContext(); // the server went away, or refused
     if (!c.context) {
         if (m_lastAttempt.isValid() && m_lastAttempt.elapsed() < kRetryMs)
             return false;
         m_lastAttempt.start();
-        c.waitedMs = 0;
-        c.context = pa_context_new(pa_threaded_mainloop_get_api(c.loop), "Tavlo");
+        c.context = pa_context_new(c.loop.api(), "Tavlo");
         if (!c.context)
             return false;
+        pa_context_set_state_callback(c.context, &Connection::contextStateChanged, &c);
         // A game has no business starting a sound server of its own.
         if (pa_context_connect(c.context, m_server.isEmpty() ? nullptr : m_server.constData(),
                                PA_CONTEXT_NOAUTOSPAWN, nullptr)
@@ -231,32 +216,11 @@ bool PulseAudioOutput::connect()
             return false;
         }
     }
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(c.context);
-        if (state == PA_CONTEXT_READY)
-            break;
-        if (!PA_CONTEXT_IS_GOOD(state)) {
-            c.dropContext();
-            return false;
-        }
-        if (c.waitedMs + waited.elapsed() >= kConnectBudgetMs) {
-            c.waitedMs += waited.elapsed();
-            return false;
-        }
-        lock.relax();
-    }
-    c.waitedMs += waited.elapsed();
-    return true;
+    return pa_context_get_state(c.context) == PA_CONTEXT_READY;
 }
 
-void PulseAudioOutput::start(const WaveSound &sound)
+void PulseAudioOutput::openStream(const WaveSound &sound)
 {
-    stop();
-    m_connected = connect();
-    if (!m_connected)
-        return; // no server: the game plays silently
     Connection &c = *m_connection;
     pa_sample_spec format{};
     format.format = sound.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
@@ -264,7 +228,6 @@ void PulseAudioOutput::start(const WaveSound &sound)
     format.channels = std::uint8_t(sound.channels);
     if (!pa_sample_spec_valid(&format))
         return;
-    PulseLock lock{c.loop};
     c.stream = pa_stream_new(c.context, "Tavlo", &format, nullptr);
     if (!c.stream)
         return;
@@ -278,19 +241,36 @@ void PulseAudioOutput::start(const WaveSound &sound)
     m_started.start();
 }
 
+void PulseAudioOutput::start(const WaveSound &sound)
+{
+    stop();
+    m_connected = connect();
+    if (m_connected) {
+        openStream(sound);
+    } else if (m_connection && m_connection->context) {
+        // Still coming up: the sound is played when the connection is
+        // ready, if that is soon enough.
+        m_connection->waiting = sound;
+        m_connection->waitingSince.start();
+    }
+}
+
 void PulseAudioOutput::stop()
 {
     m_started.invalidate();
-    if (!m_connection || !m_connection->loop)
+    if (!m_connection)
         return;
-    PulseLock lock{m_connection->loop};
+    m_connection->waiting.reset();
     m_connection->dropStream();
 }
 
 // The stream's own state says little about what is still heard (the server
-// holds the last tenth of a second or so); the clock knows better.
+// holds the last tenth of a second or so); the clock knows better. A sound
+// waiting for the connection counts as playing while it may still start.
 bool PulseAudioOutput::isPlaying() const
 {
+    if (m_connection && m_connection->waitingInBudget())
+        return true;
     return m_started.isValid() && m_started.nsecsElapsed() / 1000 < m_durationUs;
 }
 

@@ -84,11 +84,18 @@ private:
 // own, at the sound's stored rate and format; stopping a sound closes its
 // stream, which cuts it off at once.
 //
+// It talks to the server from the event loop of the thread that uses it
+// (the window thread): the client library's sockets and timers are served
+// by that loop, so no thread is added, nothing is polled, and no call waits
+// for the server. A connection is made when a sound is first asked for; a
+// sound asked for while it comes up is played once it is ready, if that
+// happens within 100 ms of the request, and dropped otherwise (only the
+// latest such sound is kept). Such a sound counts as playing while it may
+// still start.
+//
 // The connection outlives the server: when the server goes away the sounds
 // fall silent, and when a sound is asked for later a new connection is
-// tried (at most once a second), so a restarted server is heard again from
-// the next sound on. A game never waits long for the server: a connection
-// gets 100 ms to come up, after which sounds are skipped until it does.
+// tried (at most once a second), so a restarted server is heard again.
 // Without a server it stays silent and prints nothing; it never starts one.
 class PulseAudioOutput : public AudioOutput {
 public:
@@ -102,13 +109,16 @@ public:
     bool isPlaying() const override;
     void beep() override;
 
-    // Whether the last start() found the server connected.
+    // Whether the last start() found the connection ready.
     bool connected() const { return m_connected; }
 
     struct Connection;
 
 private:
+    // Starts a connection when there is none (or it failed and a second
+    // has passed); true when it is ready now.
     bool connect();
+    void openStream(const WaveSound &sound);
 
     QByteArray m_server;
     std::unique_ptr<Connection> m_connection;

@@ -3,7 +3,8 @@
 # sound server whose only output is a null sink; the sink's monitor is
 # recorded while the game turns discs and while a player must pass, and the
 # recordings are analysed by the sound test's driver. Then the server is
-# stopped in the middle of a move and started again.
+# stopped in the middle of a move and started again; at the end the game has
+# no thread it did not have before its first sound.
 # Exit 77 (skipped) when the sound server is not installed.
 here=$(dirname "$0")
 . "$here/../sound/pulse.sh"
@@ -60,6 +61,9 @@ board_hash() {
 }
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# The names of the game's threads, sorted, on one line.
+game_threads() { cat /proc/"$GAME_PID"/task/*/comm 2>/dev/null | sort | tr '\n' ' '; }
 
 # Waits until board and indicator have looked the same in at least three
 # grabs over a second: a turning disc shows a new frame every 50 ms, and
@@ -136,6 +140,9 @@ else
     moves=("${CROSSED_MOVES[@]}"); after_pass=$CROSSED_AFTER_PASS; final=$CROSSED_FINAL
 fi
 last=$(( ${#moves[@]} - 1 ))
+wait_stable >/dev/null || log "the new game never settled"
+threads_before=$(game_threads)
+log "threads before the first sound: $threads_before"
 colour_of() { (( $1 % 2 == 0 )) && echo W || echo B; }
 
 for i in "${!moves[@]}"; do
@@ -212,6 +219,9 @@ read -r discs took < <(timed_move)
 sleep 0.3; pulse_stop_record
 check "once the sound server is back, a later move is heard" analyse back heard
 check "losing the sound server printed nothing" [ "$(wc -l <"$E2E_TMP/tavlo.log")" -eq "$lines_before" ]
+threads_after=$(game_threads)
+log "threads once the last move has settled: $threads_after"
+check "the sounds, the lost server and its return left no thread behind" [ "$threads_after" = "$threads_before" ]
 
 quit_game
 finish

@@ -1,6 +1,8 @@
 #!/bin/bash
 # Plays the game's sounds into a private sound server whose only output is
-# a null sink, records that sink's monitor and checks what came out.
+# a null sink, records that sink's monitor and checks what came out. Then
+# the server goes away and comes back while clicks are asked for: they are
+# heard again, and the sounds leave no thread behind.
 #   real_sound.sh DRIVER
 # Exit 77 (skipped) when the sound server is not installed.
 set -u
@@ -25,4 +27,25 @@ for mode in play muted; do
     echo "== $mode"
     "$driver" analyse "$PULSE_WORK/$mode.raw" "$mode" || status=1
 done
+
+echo "== restart"
+"$driver" restart &
+driver_pid=$!
+trap '[ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null; pulse_stop' EXIT
+sleep 1
+pulse_server_down
+sleep 1
+pulse_server_up || status=1
+# A refused server is asked again at most once a second.
+sleep 1.2
+pulse_record "$PULSE_WORK/restart.raw"
+sleep 1
+pulse_stop_record
+kill -USR1 $driver_pid
+if ! wait $driver_pid; then
+    echo "driver failed in mode restart"
+    status=1
+fi
+driver_pid=
+"$driver" analyse "$PULSE_WORK/restart.raw" heard || status=1
 exit $status

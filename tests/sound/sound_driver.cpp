@@ -3,6 +3,10 @@
 //
 //   sound_driver play      the scenario below, through the default device
 //   sound_driver muted     the same length of time, the player made but silent
+//   sound_driver restart   a click every 100 ms until SIGUSR1 (20 s at most), while the server
+//                          is taken away and brought back; fails when the
+//                          process then has a thread it had not before the
+//                          first sound
 //   sound_driver analyse FILE play|muted
 //                          FILE: raw signed 16-bit little-endian mono 44.1 kHz
 //   sound_driver analyse FILE clicks N
@@ -15,7 +19,7 @@
 //                          the game turning discs: clicks, however many
 //
 // The scenario, in seconds from the first sound:
-//   0.00 "Click"
+//   0.00 "Click", asked for while the connection is still coming up
 //   0.50 "Bloque", heard whole
 //   1.50 "Bloque", cut at 1.65 by "Click"
 //   2.30 "Bloque", and at 2.35 a "Click" that must not interrupt it
@@ -23,11 +27,13 @@
 #include "media/SoundPlayer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -52,7 +58,11 @@ int runScenario(int argc, char **argv, bool audible)
         }
     };
     if (audible) {
-        at(0, [&] { expect(player.play("Click"), "Click did not start"); });
+        at(0, [&] {
+            expect(player.play("Click"), "Click did not start");
+            expect(!static_cast<PulseAudioOutput &>(player.output()).connected(),
+                   "the connection was up before the first sound asked for it");
+        });
         at(500, [&] { expect(player.play("Bloque"), "Bloque did not start"); });
         at(1500, [&] { player.play("Bloque"); });
         at(1650, [&] { expect(player.playing() == "BLOQUE", "Bloque not playing at 150 ms"); });
@@ -68,6 +78,53 @@ int runScenario(int argc, char **argv, bool audible)
     app.exec();
     player.stop();
     return failures ? 1 : 0;
+}
+
+// The names of the process's threads, sorted.
+QStringList threadNames()
+{
+    QStringList names;
+    for (const QFileInfo &task : QDir("/proc/self/task").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(task.filePath() + "/comm");
+        if (comm.open(QIODevice::ReadOnly))
+            names << QString::fromUtf8(comm.readAll()).trimmed();
+    }
+    names.sort();
+    return names;
+}
+
+volatile std::sig_atomic_t finishAsked = 0;
+
+int runRestart(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    std::signal(SIGUSR1, [](int) { finishAsked = 1; });
+    const QStringList before = threadNames();
+    SoundPlayer &player = SoundPlayer::instance();
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    int ticks = 0;
+    QObject::connect(&tick, &QTimer::timeout, &app, [&] {
+        if (finishAsked || ++ticks > 200)
+            app.quit();
+        else
+            player.play("Click");
+    });
+    tick.start(100);
+    app.exec();
+    player.stop();
+    if (!finishAsked) {
+        std::fprintf(stderr, "driver: never told to finish\n");
+        return 1;
+    }
+    const QStringList after = threadNames();
+    std::printf("threads before the first sound: %s\nthreads at the end: %s\n", qPrintable(before.join(' ')),
+                qPrintable(after.join(' ')));
+    if (after != before) {
+        std::fprintf(stderr, "driver: the sounds left threads behind\n");
+        return 1;
+    }
+    return 0;
 }
 
 struct Segment {
@@ -281,6 +338,8 @@ int main(int argc, char **argv)
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (mode == "play" || mode == "muted")
         return runScenario(argc, argv, mode == "play");
+    if (mode == "restart")
+        return runRestart(argc, argv);
     if (mode == "analyse" && argc >= 4) {
         const QByteArray kind(argv[3]);
         const bool counted = kind == "clicks" || kind == "pass";
@@ -289,6 +348,7 @@ int main(int argc, char **argv)
         if (known && (counted ? argc == 5 && clicks > 0 : argc == 4))
             return analyse(argv[2], kind, clicks);
     }
-    std::fprintf(stderr, "usage: sound_driver play|muted|analyse FILE play|muted|silent|heard|clicks N|pass N\n");
+    std::fprintf(stderr,
+                 "usage: sound_driver play|muted|restart|analyse FILE play|muted|silent|heard|clicks N|pass N\n");
     return 2;
 }
