@@ -151,7 +151,11 @@ private slots:
         bool splashWasModal = false;
         bool stayedAfterRightClick = false;
         bool mainMappedUnderSplash = true;
+        // The background is decoded once the splash is on screen.
+        QSignalSpy splashOnScreen(Splash, &TSplash::onScreen);
+        bool pictureWaitedForSplash = false;
         QTimer::singleShot(0, [&] {
+            pictureWaitedForSplash = QTest::qWaitFor([&] { return splashOnScreen.count() == 1; });
             splashWasModal = Splash->isVisible() && QApplication::activeModalWidget() == Splash;
             mainMappedUnderSplash = Main->windowHandle() && Main->windowHandle()->isExposed();
             QTest::mouseClick(Splash->Image1, Qt::RightButton, {}, QPoint(150, 150));
@@ -166,6 +170,8 @@ private slots:
         });
         Main->show();
         QVERIFY(splashWasModal);
+        QVERIFY(pictureWaitedForSplash);
+        QCOMPARE(Main->BackgroundBitmap.size(), QSize(800, 600));
         QVERIFY(!mainMappedUnderSplash);
         QVERIFY(stayedAfterRightClick);
         QVERIFY(!Splash->isVisible());

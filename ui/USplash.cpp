@@ -57,6 +57,16 @@ void TSplash::releasePicture()
     destroy();
 }
 
+void TSplash::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    if (m_painted)
+        return;
+    m_painted = true;
+    // Queued, so it comes after the picture has been painted and flushed.
+    QMetaObject::invokeMethod(this, &TSplash::onScreen, Qt::QueuedConnection);
+}
+
 void TSplash::showEvent(QShowEvent *event)
 {
     tavlo::centreOnScreen(this);

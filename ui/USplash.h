@@ -21,12 +21,21 @@ public:
     // native window go, the window object stays.
     void releasePicture();
 
+signals:
+    // Once, after its first paint has reached the screen: work that would
+    // compete with showing it can begin.
+    void onScreen();
+
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
     // Enter and Space close it as a left click does.
     void keyPressEvent(QKeyEvent *event) override;
     // Escape would end the wait without the click the splash asks for.
     void reject() override {}
+
+private:
+    bool m_painted{false};
 };
 
 // The program's splash window, or null when there is none.

@@ -109,17 +109,8 @@ void reportCreationError(const tavlo::Exception &error)
 
 void TMain::FormCreate()
 {
-    // The clock-seeded generator was made with the window.
-    // The background is the slowest thing to decode; it is decoded beside
-    // the splash, which is shown first and does not need it.
-    // On a scaled screen its twice-size rendering is decoded there too.
-    const bool scaled = devicePixelRatioF() > 1.0;
-    m_background = std::async(std::launch::async, [scaled] {
-        QImage background = tavlo::loadJpegResource(QStringLiteral("Fond"));
-        if (scaled)
-            tavlo::twinOf(background);
-        return background;
-    });
+    // The clock-seeded generator was made with the window. The background,
+    // the slowest picture to decode, waits for the splash to be on screen.
     try {
         for (int i = 0; i < int(DiscImages.size()); ++i)
             DiscImages[std::size_t(i)] = tavlo::loadBitmapResource(QStringLiteral("PionB") + QString::number(i));
@@ -132,12 +123,36 @@ void TMain::FormCreate()
     FirstActivation = true;
 }
 
+namespace {
+
+QImage decodeBackground(bool scaled)
+{
+    QImage background = tavlo::loadJpegResource(QStringLiteral("Fond"));
+    // On a scaled screen its twice-size rendering is decoded with it.
+    if (scaled)
+        tavlo::twinOf(background);
+    return background;
+}
+
+} // namespace
+
+void TMain::startDecodingPictures()
+{
+    if (m_backgroundStarted)
+        return;
+    m_backgroundStarted = true;
+    m_background = std::async(std::launch::async, decodeBackground, devicePixelRatioF() > 1.0);
+}
+
 void TMain::waitForPictures()
 {
-    if (!m_background.valid())
-        return;
     try {
-        BackgroundBitmap = m_background.get();
+        if (!m_backgroundStarted) {
+            m_backgroundStarted = true;
+            BackgroundBitmap = decodeBackground(devicePixelRatioF() > 1.0);
+        } else if (m_background.valid()) {
+            BackgroundBitmap = m_background.get();
+        }
     } catch (const tavlo::Exception &error) {
         reportCreationError(error);
     }
@@ -149,6 +164,9 @@ void TMain::FormShow()
         return;
     m_splashDone = true;
     if (Splash) {
+        // Decoded beside the splash, which does not need it, but only once it
+        // is on screen: before, the decoding competes with showing it.
+        connect(Splash, &TSplash::onScreen, this, &TMain::startDecodingPictures, Qt::SingleShotConnection);
         Splash->ShowModal();
         Splash->releasePicture();
     }

@@ -45,7 +45,10 @@ public:
     // 0 the empty square, 1 black, 2..6 turning, 7 white.
     std::array<QImage, 8> DiscImages;
 
-    // Waits for the background picture decoding started on creation.
+    // Starts decoding the background picture on a thread of its own, once.
+    void startDecodingPictures();
+    // Waits for that decoding, or decodes the picture here if it was never
+    // started.
     void waitForPictures();
 
     // Test seam: the source of chance for new games and the computer's
@@ -142,6 +145,7 @@ private:
 
     RandomSwitch m_random;
     std::future<QImage> m_background;
+    bool m_backgroundStarted{false};
     std::unique_ptr<tavlo::Game> m_game;
     bool m_splashDone{false};
 };
