@@ -13,6 +13,7 @@
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QPainter>
@@ -177,6 +178,12 @@ private slots:
         QVERIFY(!Splash->isVisible());
         QCOMPARE(Splash->result(), 1);
         QVERIFY(Main->isVisible());
+        // Screen readers find both windows by their titles, and the counters
+        // named by the time the main window shows.
+        QCOMPARE(QAccessible::queryAccessibleInterface(Splash)->text(QAccessible::Name), QStringLiteral("Tavlo"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(Main)->text(QAccessible::Name), QStringLiteral("Tavlo"));
+        QCOMPARE(Main->LabelPionB->accessibleName(), counterName(kWhite, gameFirst ? 4 : 0));
+        QCOMPARE(Main->LabelPionN->accessibleName(), counterName(kBlack, gameFirst ? 1 : 0));
 
         QVERIFY(QTest::qWaitForWindowActive(Main));
         QVERIFY(!Main->FirstActivation);

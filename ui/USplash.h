@@ -13,6 +13,9 @@ public:
     explicit TSplash(QWidget *parent = nullptr);
     ~TSplash() override;
 
+    // Its picture is shown after the window itself.
+    void setVisible(bool visible) override;
+
     // Shows the splash and waits, serving events, until it is clicked away.
     int ShowModal();
 

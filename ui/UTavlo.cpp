@@ -43,8 +43,10 @@ TMain::TMain(QWidget *parent)
         TabPionMouseDown(button, shift, x, y);
     });
     connectMenu();
-    setAccessibleName(QStringLiteral("Tavlo"));
-    nameCounters(0, 0);
+    // Screen readers take the window's title for its name until the rules
+    // rename it. The counters are named when the window first shows: the
+    // first name given wakes the accessibility bridge, a session bus
+    // connection that the splash should not wait for.
     // In the accessible tree from the start, silent until the first move.
     new tavlo::Announcer(this);
 
@@ -170,7 +172,14 @@ void TMain::FormShow()
         Splash->ShowModal();
         Splash->releasePicture();
     }
+    // The counters' names, unless a game started meanwhile gave them.
+    if (LabelPionB->accessibleName().isEmpty())
+        nameCounters(0, 0);
     waitForPictures();
+    // The native window is made only now, after the splash, and is still
+    // unmapped: the taskbar state and the activation request must precede
+    // the mapping.
+    create();
     tavlo::hideFromTaskbar(this);
     // Window managers that guard against focus stealing may leave the new
     // window inactive after the splash goes; the first activation is what
@@ -299,10 +308,14 @@ bool TMain::event(QEvent *event)
     return handled;
 }
 
-void TMain::showEvent(QShowEvent *event)
+void TMain::setVisible(bool visible)
 {
-    QWidget::showEvent(event);
-    FormShow();
+    // The splash comes before this window, or anything in it, is made
+    // visible: that would create its native window and announce its
+    // controls to screen readers ahead of the splash.
+    if (visible)
+        FormShow();
+    QWidget::setVisible(visible);
 }
 
 void TMain::paintEvent(QPaintEvent *)

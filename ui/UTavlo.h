@@ -27,6 +27,9 @@ public:
     explicit TMain(QWidget *parent = nullptr);
     ~TMain() override;
 
+    // Showing it the first time runs FormShow before anything is shown.
+    void setVisible(bool visible) override;
+
     // ---- game state --------------------------------------------------
     // The rules, bound to the board TabPion: CurrentPlayer, Level, the
     // MoveList, the scratch counts and the game and move counters live there.
@@ -121,7 +124,6 @@ public:
 
 protected:
     bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
