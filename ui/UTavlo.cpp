@@ -47,6 +47,7 @@ TMain::TMain(QWidget *parent)
     // rename it. The counters are named when the window first shows: the
     // first name given wakes the accessibility bridge, a session bus
     // connection that the splash should not wait for.
+
     // In the accessible tree from the start, silent until the first move.
     new tavlo::Announcer(this);
 
