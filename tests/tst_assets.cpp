@@ -1,7 +1,7 @@
 // The embedded pictures and sounds: every format fact is read back from the
 // resources linked into this executable, the lookup layer's case rules and
-// miss message, the JPEG and DIB decoders on damaged data, and the regions of
-// the background that the main window's controls sit on.
+// miss message, the JPEG, DIB and icon decoders on damaged data, and the
+// regions of the background that the main window's controls sit on.
 
 #include "media/Dib.h"
 #include "media/Exceptions.h"
