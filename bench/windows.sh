@@ -2,9 +2,9 @@
 # Main window benchmarks under a private Xvfb with openbox: CPU and frame
 # pace of ten disc turns, then the game's figures side by side with a bare Qt
 # window measured in the same run: exec to the first window mapped (median of
-# 10 launches each), CPU while only the splash shows, CPU in game with nothing
-# moving but the two animations, CPU in the 2 s after a move (five moves),
-# resident memory and threads at the end of a move.
+# 21 launches each, taken in turn), CPU while only the splash shows, CPU in
+# game with nothing moving but the two animations, CPU in the 2 s after a
+# move (five moves), resident memory and threads at the end of a move.
 # Usage: bench/windows.sh BUILD_DIR   (prints row<TAB>metric<TAB>value<TAB>target)
 build=$(cd "${1:-build}" && pwd)
 . "$(dirname "$0")/lib.sh"
@@ -24,7 +24,7 @@ MOVES=5
 median() { sort -n | awk '{v[NR]=$1} END {if (NR) print v[int((NR+1)/2)]}'; }
 tavlo_times=()
 bare_times=()
-for _ in $(seq 10); do
+for _ in $(seq 21); do
     t=$("$build/windows-launch-time" "$build/tavlo" 2>/dev/null) && tavlo_times+=("$t")
     t=$("$build/windows-launch-time" "$build/windows-bare-window" 2>/dev/null) && bare_times+=("$t")
 done

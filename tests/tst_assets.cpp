@@ -1,7 +1,7 @@
 // The embedded pictures and sounds: every format fact is read back from the
 // resources linked into this executable, the lookup layer's case rules and
-// miss message, the JPEG and DIB decoders on damaged data, and the regions of
-// the background that the main window's controls sit on.
+// miss message, the JPEG, DIB and icon decoders on damaged data, and the
+// regions of the background that the main window's controls sit on.
 
 #include "media/Dib.h"
 #include "media/Exceptions.h"
@@ -455,6 +455,24 @@ QByteArray makeDib(int width, int height, int bits, const QList<QRgb> &table, co
     return b + rows;
 }
 
+// An icon file of one width x height picture: the directory, then a DIB
+// whose stored height counts the colour rows and the mask rows.
+QByteArray makeIcon(int width, int height, int bits, const QList<QRgb> &table, const QByteArray &rows,
+                    const QByteArray &mask)
+{
+    const QByteArray dib = makeDib(width, height * 2, bits, table, rows + mask, quint32(table.size()));
+    QByteArray b(22, '\0');
+    qToLittleEndian<quint16>(1, b.data() + 2);       // an icon
+    qToLittleEndian<quint16>(1, b.data() + 4);       // one picture
+    b[6] = char(width);
+    b[7] = char(height);
+    qToLittleEndian<quint16>(1, b.data() + 10);      // planes
+    qToLittleEndian<quint16>(quint16(bits), b.data() + 12);
+    qToLittleEndian<quint32>(quint32(dib.size()), b.data() + 14);
+    qToLittleEndian<quint32>(22, b.data() + 18);     // where the picture starts
+    return b + dib;
+}
+
 } // namespace
 
 class TestAssets : public QObject {
@@ -492,6 +510,7 @@ private slots:
 
     void dibVariants_data();
     void dibVariants();
+    void damagedDibThrows_data();
     void damagedDibThrows();
     void damagedJpegThrows();
 
@@ -947,9 +966,23 @@ void TestAssets::iconIsSixteenColours()
         const qsizetype e = at + 40 + i * 4;
         QCOMPARE(qRgb(quint8(b[e + 2]), quint8(b[e + 1]), quint8(b[e])), standard[i] | 0xFF000000u);
     }
-    QImage image;
-    QVERIFY(image.loadFromData(b));
+    const QImage image = decodeIcon(b);
     QCOMPARE(image.size(), QSize(side, side));
+    QImage theirs;
+    QVERIFY(theirs.loadFromData(b, "ICO"));
+    QCOMPARE(image, theirs.convertToFormat(QImage::Format_ARGB32));
+    // Opaque throughout: a raised grey frame (light top-left edge, black
+    // bottom-right one) around a checkerboard that starts white.
+    const int s = side / 32;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            QCOMPARE(qAlpha(image.pixel(x, y)), 255);
+    QCOMPARE(image.pixel(0, 0), qRgb(192, 192, 192));
+    QCOMPARE(image.pixel(side - 1, side - 1), qRgb(0, 0, 0));
+    QCOMPARE(image.pixel(2 * s, 16 * s), qRgb(128, 128, 128));
+    QCOMPARE(image.pixel(5 * s, 5 * s), qRgb(255, 255, 255));
+    QCOMPARE(image.pixel(11 * s, 5 * s), qRgb(0, 0, 0));
+    QCOMPARE(image.pixel(11 * s, 11 * s), qRgb(255, 255, 255));
     QVERIFY(!QIcon(":/res/ICON/" + name.toUpper()).isNull());
 }
 
@@ -1076,30 +1109,62 @@ void TestAssets::dibVariants_data()
     QTest::addColumn<QByteArray>("dib");
     QTest::addColumn<QList<QRgb>>("pixels"); // top row first
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("icon"); // an icon file, for decodeIcon
 
     const QRgb r = qRgb(255, 0, 0), g = qRgb(0, 255, 0), b = qRgb(0, 0, 255), w = qRgb(255, 255, 255);
     // 3 x 2 at 24 bits: 9 bytes a row padded to 12; bottom row stored first.
     QByteArray rows24 = QByteArray::fromHex("0000ff" "00ff00" "ff0000" "000000"   // bottom: r g b
                                             "ffffff" "0000ff" "00ff00" "000000"); // top: w r g
     QTest::newRow("24-bit bottom-up, padded rows")
-        << makeDib(3, 2, 24, {}, rows24) << QList<QRgb>{w, r, g, r, g, b} << QSize(3, 2);
+        << makeDib(3, 2, 24, {}, rows24) << QList<QRgb>{w, r, g, r, g, b} << QSize(3, 2) << false;
     QTest::newRow("24-bit top-down")
-        << makeDib(3, -2, 24, {}, rows24) << QList<QRgb>{r, g, b, w, r, g} << QSize(3, 2);
+        << makeDib(3, -2, 24, {}, rows24) << QList<QRgb>{r, g, b, w, r, g} << QSize(3, 2) << false;
     QTest::newRow("32-bit")
         << makeDib(2, 1, 32, {}, QByteArray::fromHex("0000ff00" "ff000000")) << QList<QRgb>{r, b}
-        << QSize(2, 1);
+        << QSize(2, 1) << false;
     QTest::newRow("8-bit, three colours used")
         << makeDib(2, 2, 8, {r, g, b}, QByteArray::fromHex("00010000" "02000000"), 3)
-        << QList<QRgb>{b, r, r, g} << QSize(2, 2);
+        << QList<QRgb>{b, r, r, g} << QSize(2, 2) << false;
     QTest::newRow("4-bit")
         << makeDib(3, 1, 4, {r, g, b, w}, QByteArray::fromHex("31200000"), 4) << QList<QRgb>{w, g, b}
-        << QSize(3, 1);
+        << QSize(3, 1) << false;
     QTest::newRow("1-bit")
         << makeDib(9, 1, 1, {r, b}, QByteArray::fromHex("a0800000")) << QList<QRgb>{b, r, b, r, r, r, r, r, b}
-        << QSize(9, 1);
+        << QSize(9, 1) << false;
     QTest::newRow("8-bit index past a short table is black")
         << makeDib(1, 1, 8, {r}, QByteArray::fromHex("05000000"), 1) << QList<QRgb>{qRgb(0, 0, 0)}
-        << QSize(1, 1);
+        << QSize(1, 1) << false;
+
+    const QRgb clear = qRgba(0, 0, 0, 0);
+    // 3 x 2 at 4 bits, bottom row first, then the mask: set bits are clear.
+    QTest::newRow("icon, 4-bit with its mask")
+        << makeIcon(3, 2, 4, {r, g, b, w}, QByteArray::fromHex("01200000" "33300000"),
+                    QByteArray::fromHex("40000000" "a0000000"))
+        << QList<QRgb>{clear, w, clear, r, clear, b} << QSize(3, 2) << true;
+    QTest::newRow("icon, 24-bit, mask bits past the width ignored")
+        << makeIcon(1, 1, 24, {}, QByteArray::fromHex("00ff0000"), QByteArray::fromHex("7f000000"))
+        << QList<QRgb>{g} << QSize(1, 1) << true;
+    QTest::newRow("icon, 32-bit with its own alpha over the mask")
+        << makeIcon(2, 1, 32, {}, QByteArray::fromHex("0000ff80" "ff0000ff"), QByteArray::fromHex("c0000000"))
+        << QList<QRgb>{qRgba(255, 0, 0, 128), b} << QSize(2, 1) << true;
+    QTest::newRow("icon, 32-bit without alpha takes the mask")
+        << makeIcon(2, 1, 32, {}, QByteArray::fromHex("0000ff00" "ff000000"), QByteArray::fromHex("40000000"))
+        << QList<QRgb>{r, clear} << QSize(2, 1) << true;
+    // Two pictures listed, the larger second: that one is shown.
+    QByteArray two = makeIcon(1, 1, 24, {}, QByteArray::fromHex("0000ff00"), QByteArray(4, '\0'));
+    const QByteArray larger = makeIcon(2, 2, 24, {}, QByteArray::fromHex("ff00000000ff0000" "00ff0000ff000000"),
+                                       QByteArray(8, '\0'))
+                                  .mid(22);
+    two.insert(22, QByteArray(16, '\0'));
+    qToLittleEndian<quint16>(2, two.data() + 4);
+    qToLittleEndian<quint32>(22 + 16, two.data() + 18);
+    two[22] = 2;
+    two[23] = 2;
+    qToLittleEndian<quint32>(quint32(larger.size()), two.data() + 22 + 8);
+    qToLittleEndian<quint32>(quint32(two.size()), two.data() + 22 + 12);
+    two += larger;
+    QTest::newRow("icon, the largest of its pictures")
+        << two << QList<QRgb>{g, g, b, r} << QSize(2, 2) << true;
 }
 
 void TestAssets::dibVariants()
@@ -1107,7 +1172,8 @@ void TestAssets::dibVariants()
     QFETCH(QByteArray, dib);
     QFETCH(QList<QRgb>, pixels);
     QFETCH(QSize, size);
-    const QImage image = decodeDib(dib);
+    QFETCH(bool, icon);
+    const QImage image = icon ? decodeIcon(dib) : decodeDib(dib);
     QCOMPARE(image.size(), size);
     QList<QRgb> got;
     for (int y = 0; y < image.height(); ++y)
@@ -1116,41 +1182,85 @@ void TestAssets::dibVariants()
     QCOMPARE(got, pixels);
 }
 
+void TestAssets::damagedDibThrows_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("headerAt"); // where the bitmap's info header starts
+    QTest::newRow("bitmap") << "BITMAP" << "PIONB4" << 0;
+    QTest::newRow("icon") << "ICON" << "MAINICON" << 22;
+}
+
 void TestAssets::damagedDibThrows()
 {
-    const QByteArray good = resourceBytes("BITMAP", "PIONB4");
-    QCOMPARE(decodeOutcome(decodeDib, good), Outcome::Decoded);
+    QFETCH(QString, type);
+    QFETCH(QString, name);
+    QFETCH(int, headerAt);
+    const bool icon = type == "ICON";
+    const auto decode = icon ? decodeIcon : decodeDib;
+    const QByteArray good = resourceBytes(type, name);
+    QCOMPARE(decodeOutcome(decode, good), Outcome::Decoded);
 
-    // Any cut leaves too few rows, or too little header.
+    // Any cut leaves too few rows (or mask rows), or too little header.
     for (qsizetype length = 0; length < good.size(); length += (length < 64 ? 1 : 97))
-        QVERIFY2(decodeOutcome(decodeDib, good.left(length)) == Outcome::Threw,
+        QVERIFY2(decodeOutcome(decode, good.left(length)) == Outcome::Threw,
                  qPrintable(QString("cut at %1").arg(length)));
-    QVERIFY(decodeOutcome(decodeDib, good.left(good.size() - 1)) == Outcome::Threw);
+    QVERIFY(decodeOutcome(decode, good.left(good.size() - 1)) == Outcome::Threw);
 
-    // Every single-bit flip of the header: an error, or a picture that
+    // Every single-bit flip of the headers: an error, or a picture that
     // stays inside the data (the sanitizer build checks the reads).
     int threw = 0;
-    for (int bit = 0; bit < 40 * 8; ++bit) {
+    for (int bit = 0; bit < (headerAt + 40) * 8; ++bit) {
         QByteArray bad = good;
         bad[bit / 8] = char(bad[bit / 8] ^ (1 << (bit % 8)));
-        const Outcome o = decodeOutcome(decodeDib, bad);
+        const Outcome o = decodeOutcome(decode, bad);
         QVERIFY2(o != Outcome::Wrong, qPrintable(QString("bit %1").arg(bit)));
         threw += o == Outcome::Threw;
     }
     QVERIFY2(threw > 100, qPrintable(QString::number(threw)));
 
-    // Fields that could ask for huge or impossible pictures.
-    const QList<QPair<int, quint32>> lies{
-        {0, 12}, {0, 0xFFFFFFFF}, {4, 0}, {4, 0x7FFFFFFF}, {4, 0x80000000}, {8, 0},
-        {8, 0x80000000}, {8, 0x7FFFFFFF}, {12, 2}, {14, 16}, {14, 2}, {16, 1}, {32, 300}};
-    for (const auto &[offset, value] : lies) {
+    // Fields that could ask for huge or impossible pictures (offsets in the
+    // bitmap header, then in the icon's directory).
+    struct Lie {
+        int offset;
+        int bytes;
+        quint32 value;
+        bool directory;
+    };
+    QList<Lie> lies{{0, 4, 12, false},          {0, 4, 0xFFFFFFFF, false}, {4, 4, 0, false},
+                    {4, 4, 0x7FFFFFFF, false},  {4, 4, 0x80000000, false}, {8, 4, 0, false},
+                    {8, 4, 0x80000000, false},  {8, 4, 0x7FFFFFFF, false}, {12, 2, 2, false},
+                    {14, 2, 16, false},         {14, 2, 2, false},         {16, 4, 1, false},
+                    {32, 4, 300, false}};
+    if (icon)
+        lies += {{8, 4, 63, false},             // an odd height: no room for a mask
+                 {8, 4, quint32(-64), false},   // top-down: icons never are
+                 {0, 2, 1, true},               // reserved
+                 {2, 2, 2, true},               // a cursor, not an icon
+                 {4, 2, 0, true},               // no picture
+                 {4, 2, 0xFFFF, true},          // more entries than there is file
+                 {14, 4, 0xFFFFFFFF, true},     // the picture's length
+                 {14, 4, 100, true},            // a picture shorter than its rows
+                 {18, 4, 0xFFFFFFF0, true},     // where it starts
+                 {18, 4, 0, true}};             // at the directory itself
+    for (const Lie &lie : lies) {
         QByteArray bad = good;
-        if (offset == 12 || offset == 14)
-            qToLittleEndian<quint16>(quint16(value), bad.data() + offset);
+        char *at = bad.data() + lie.offset + (lie.directory ? 0 : headerAt);
+        if (lie.bytes == 2)
+            qToLittleEndian<quint16>(quint16(lie.value), at);
         else
-            qToLittleEndian<quint32>(value, bad.data() + offset);
-        QVERIFY2(decodeOutcome(decodeDib, bad) == Outcome::Threw,
-                 qPrintable(QString("field at %1 = %2").arg(offset).arg(value)));
+            qToLittleEndian<quint32>(lie.value, at);
+        QVERIFY2(decodeOutcome(decode, bad) == Outcome::Threw,
+                 qPrintable(QString("%1 field at %2 = %3").arg(lie.directory ? "directory" : "bitmap")
+                                .arg(lie.offset)
+                                .arg(lie.value)));
+    }
+    if (icon) {
+        // A picture stored as PNG is not read.
+        QByteArray png = good;
+        png.replace(headerAt, 8, QByteArray::fromHex("89504e470d0a1a0a"));
+        QVERIFY_THROWS_EXCEPTION(EInvalidGraphic, decodeIcon(png));
+        return;
     }
     QVERIFY_THROWS_EXCEPTION(EInvalidGraphic, decodeDib(QByteArray(40, '\xFF')));
     // 8 bits with a full table declared but only part of it present.

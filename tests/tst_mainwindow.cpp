@@ -13,6 +13,7 @@
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QPainter>
@@ -151,7 +152,11 @@ private slots:
         bool splashWasModal = false;
         bool stayedAfterRightClick = false;
         bool mainMappedUnderSplash = true;
+        // The background is decoded once the splash is on screen.
+        QSignalSpy splashOnScreen(Splash, &TSplash::onScreen);
+        bool pictureWaitedForSplash = false;
         QTimer::singleShot(0, [&] {
+            pictureWaitedForSplash = QTest::qWaitFor([&] { return splashOnScreen.count() == 1; });
             splashWasModal = Splash->isVisible() && QApplication::activeModalWidget() == Splash;
             mainMappedUnderSplash = Main->windowHandle() && Main->windowHandle()->isExposed();
             QTest::mouseClick(Splash->Image1, Qt::RightButton, {}, QPoint(150, 150));
@@ -166,11 +171,19 @@ private slots:
         });
         Main->show();
         QVERIFY(splashWasModal);
+        QVERIFY(pictureWaitedForSplash);
+        QCOMPARE(Main->BackgroundBitmap.size(), QSize(800, 600));
         QVERIFY(!mainMappedUnderSplash);
         QVERIFY(stayedAfterRightClick);
         QVERIFY(!Splash->isVisible());
         QCOMPARE(Splash->result(), 1);
         QVERIFY(Main->isVisible());
+        // Screen readers find both windows by their titles, and the counters
+        // named by the time the main window shows.
+        QCOMPARE(QAccessible::queryAccessibleInterface(Splash)->text(QAccessible::Name), QStringLiteral("Tavlo"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(Main)->text(QAccessible::Name), QStringLiteral("Tavlo"));
+        QCOMPARE(Main->LabelPionB->accessibleName(), counterName(kWhite, gameFirst ? 4 : 0));
+        QCOMPARE(Main->LabelPionN->accessibleName(), counterName(kBlack, gameFirst ? 1 : 0));
 
         QVERIFY(QTest::qWaitForWindowActive(Main));
         QVERIFY(!Main->FirstActivation);

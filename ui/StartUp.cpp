@@ -1,5 +1,6 @@
 #include "ui/StartUp.h"
 
+#include "media/Dib.h"
 #include "media/Exceptions.h"
 #include "media/Resources.h"
 #include "ui/UFinal.h"
@@ -42,20 +43,26 @@ Windows createWindows()
 
 QIcon applicationIcon()
 {
-    try {
-        QPixmap picture;
-        if (!picture.loadFromData(resourceBytes(QStringLiteral("ICON"), QStringLiteral("MainIcon"))))
-            return QIcon();
-        QIcon icon(picture);
-        // A scaled screen shows icons from the twice-size one.
-        QPixmap twin;
-        if (qGuiApp->devicePixelRatio() > 1.0
-            && twin.loadFromData(resourceBytes(QStringLiteral("ICON"), QStringLiteral("MainIcon@2X"))))
-            icon.addPixmap(twin);
-        return icon;
-    } catch (const Exception &) {
+    // Decoded here rather than by the toolkit, which would try every image
+    // plugin it has on the bytes (and load them all) before finding one.
+    const auto picture = [](const QString &name) {
+        try {
+            return QPixmap::fromImage(decodeIcon(resourceBytes(QStringLiteral("ICON"), name)));
+        } catch (const Exception &) {
+            return QPixmap();
+        }
+    };
+    const QPixmap normal = picture(QStringLiteral("MainIcon"));
+    if (normal.isNull())
         return QIcon();
+    QIcon icon(normal);
+    // A scaled screen shows icons from the twice-size one.
+    if (qGuiApp->devicePixelRatio() > 1.0) {
+        const QPixmap twin = picture(QStringLiteral("MainIcon@2X"));
+        if (!twin.isNull())
+            icon.addPixmap(twin);
     }
+    return icon;
 }
 
 void noteWindowCreated(const QString &name)

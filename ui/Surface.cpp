@@ -43,7 +43,7 @@ void SurfaceWidget::present(const QRect &rect)
 void SurfaceWidget::drawPicture(const QRect &rect, const QImage &picture)
 {
     {
-        QPainter p(&m_surface);
+        QPainter p(&surface());
         p.setCompositionMode(QPainter::CompositionMode_Source);
         smoothWhenScaled(p);
         tavlo::drawPicture(p, rect.topLeft(), picture);

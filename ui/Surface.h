@@ -34,7 +34,13 @@ class SurfaceWidget : public QWidget, public Surface {
 public:
     explicit SurfaceWidget(QWidget *parent = nullptr);
 
-    QImage &surface() { return m_surface; }
+    // Always the widget's size: a hidden widget hears of its geometry only
+    // when it is shown, and may be drawn on before that.
+    QImage &surface()
+    {
+        ensureSurface();
+        return m_surface;
+    }
     const QImage &surface() const { return m_surface; }
     // Shows the surface's rect on screen now.
     void present(const QRect &rect);

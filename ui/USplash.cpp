@@ -16,8 +16,12 @@ TSplash::TSplash(QWidget *parent)
     setFixedSize(300, 300);
     setModal(true);
     setWindowTitle(QStringLiteral("Tavlo"));
-    setAccessibleName(QStringLiteral("Tavlo"));
+    // Screen readers take the title for its name. Naming it outright would
+    // wake the accessibility bridge, a session bus connection, before the
+    // splash is on screen.
     connect(Image1, &tavlo::PictureBox::clicked, this, &TSplash::Image1Click);
+    // Shown once the window is: see setVisible.
+    Image1->hide();
     // Placed before its native window exists: a compositor's X window
     // manager takes the position a window is created at.
     tavlo::centreOnScreen(this);
@@ -55,6 +59,28 @@ void TSplash::releasePicture()
 {
     Image1->setPicture(QImage());
     destroy();
+}
+
+void TSplash::setVisible(bool visible)
+{
+    // A control shown along with the window is announced to screen readers
+    // before the window is mapped, and the first announcement wakes the
+    // accessibility bridge, whose session bus connection would hold the
+    // splash back. Shown after it, the picture is still there for the first
+    // paint.
+    QDialog::setVisible(visible);
+    if (visible)
+        Image1->show();
+}
+
+void TSplash::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    if (m_painted)
+        return;
+    m_painted = true;
+    // Queued, so it comes after the picture has been painted and flushed.
+    QMetaObject::invokeMethod(this, &TSplash::onScreen, Qt::QueuedConnection);
 }
 
 void TSplash::showEvent(QShowEvent *event)

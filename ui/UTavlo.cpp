@@ -43,8 +43,11 @@ TMain::TMain(QWidget *parent)
         TabPionMouseDown(button, shift, x, y);
     });
     connectMenu();
-    setAccessibleName(QStringLiteral("Tavlo"));
-    nameCounters(0, 0);
+    // Screen readers take the window's title for its name until the rules
+    // rename it. The counters are named when the window first shows: the
+    // first name given wakes the accessibility bridge, a session bus
+    // connection that the splash should not wait for.
+
     // In the accessible tree from the start, silent until the first move.
     new tavlo::Announcer(this);
 
@@ -109,17 +112,8 @@ void reportCreationError(const tavlo::Exception &error)
 
 void TMain::FormCreate()
 {
-    // The clock-seeded generator was made with the window.
-    // The background is the slowest thing to decode; it is decoded beside
-    // the splash, which is shown first and does not need it.
-    // On a scaled screen its twice-size rendering is decoded there too.
-    const bool scaled = devicePixelRatioF() > 1.0;
-    m_background = std::async(std::launch::async, [scaled] {
-        QImage background = tavlo::loadJpegResource(QStringLiteral("Fond"));
-        if (scaled)
-            tavlo::twinOf(background);
-        return background;
-    });
+    // The clock-seeded generator was made with the window. The background,
+    // the slowest picture to decode, waits for the splash to be on screen.
     try {
         for (int i = 0; i < int(DiscImages.size()); ++i)
             DiscImages[std::size_t(i)] = tavlo::loadBitmapResource(QStringLiteral("PionB") + QString::number(i));
@@ -132,12 +126,36 @@ void TMain::FormCreate()
     FirstActivation = true;
 }
 
+namespace {
+
+QImage decodeBackground(bool scaled)
+{
+    QImage background = tavlo::loadJpegResource(QStringLiteral("Fond"));
+    // On a scaled screen its twice-size rendering is decoded with it.
+    if (scaled)
+        tavlo::twinOf(background);
+    return background;
+}
+
+} // namespace
+
+void TMain::startDecodingPictures()
+{
+    if (m_backgroundStarted)
+        return;
+    m_backgroundStarted = true;
+    m_background = std::async(std::launch::async, decodeBackground, devicePixelRatioF() > 1.0);
+}
+
 void TMain::waitForPictures()
 {
-    if (!m_background.valid())
-        return;
     try {
-        BackgroundBitmap = m_background.get();
+        if (!m_backgroundStarted) {
+            m_backgroundStarted = true;
+            BackgroundBitmap = decodeBackground(devicePixelRatioF() > 1.0);
+        } else if (m_background.valid()) {
+            BackgroundBitmap = m_background.get();
+        }
     } catch (const tavlo::Exception &error) {
         reportCreationError(error);
     }
@@ -149,10 +167,20 @@ void TMain::FormShow()
         return;
     m_splashDone = true;
     if (Splash) {
+        // Decoded beside the splash, which does not need it, but only once it
+        // is on screen: before, the decoding competes with showing it.
+        connect(Splash, &TSplash::onScreen, this, &TMain::startDecodingPictures, Qt::SingleShotConnection);
         Splash->ShowModal();
         Splash->releasePicture();
     }
+    // The counters' names, unless a game started meanwhile gave them.
+    if (LabelPionB->accessibleName().isEmpty())
+        nameCounters(0, 0);
     waitForPictures();
+    // The native window is made only now, after the splash, and is still
+    // unmapped: the taskbar state and the activation request must precede
+    // the mapping.
+    create();
     tavlo::hideFromTaskbar(this);
     // Window managers that guard against focus stealing may leave the new
     // window inactive after the splash goes; the first activation is what
@@ -281,10 +309,14 @@ bool TMain::event(QEvent *event)
     return handled;
 }
 
-void TMain::showEvent(QShowEvent *event)
+void TMain::setVisible(bool visible)
 {
-    QWidget::showEvent(event);
-    FormShow();
+    // The splash comes before this window, or anything in it, is made
+    // visible: that would create its native window and announce its
+    // controls to screen readers ahead of the splash.
+    if (visible)
+        FormShow();
+    QWidget::setVisible(visible);
 }
 
 void TMain::paintEvent(QPaintEvent *)

@@ -27,6 +27,9 @@ public:
     explicit TMain(QWidget *parent = nullptr);
     ~TMain() override;
 
+    // Showing it the first time runs FormShow before anything is shown.
+    void setVisible(bool visible) override;
+
     // ---- game state --------------------------------------------------
     // The rules, bound to the board TabPion: CurrentPlayer, Level, the
     // MoveList, the scratch counts and the game and move counters live there.
@@ -45,7 +48,10 @@ public:
     // 0 the empty square, 1 black, 2..6 turning, 7 white.
     std::array<QImage, 8> DiscImages;
 
-    // Waits for the background picture decoding started on creation.
+    // Starts decoding the background picture on a thread of its own, once.
+    void startDecodingPictures();
+    // Waits for that decoding, or decodes the picture here if it was never
+    // started.
     void waitForPictures();
 
     // Test seam: the source of chance for new games and the computer's
@@ -118,7 +124,6 @@ public:
 
 protected:
     bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -142,6 +147,7 @@ private:
 
     RandomSwitch m_random;
     std::future<QImage> m_background;
+    bool m_backgroundStarted{false};
     std::unique_ptr<tavlo::Game> m_game;
     bool m_splashDone{false};
 };
