@@ -38,7 +38,9 @@ void composeAll(const tavlo::TGIFImage &image)
             if (!changed.isEmpty() && !bmp.rect().contains(changed))
                 __builtin_trap();
             QPainter painter{&screen};
-            painter.drawImage(QRect(0, 0, 24, 24), key == clNone ? bmp : composer.Keyed());
+            painter.drawImage(QRect(0, 0, 24, 24), bmp);
+            if (key != clNone && composer.Cache().size() != bmp.size())
+                __builtin_trap();
         } catch (const Exception &) {
         }
     }

@@ -522,11 +522,12 @@ void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
     const bool twice = ratio > 1.0 && Twin() != nullptr;
     const bool smooth = twice && ratio != 2.0;
     TColor key = clNone;
-    ComposeFrame(m_frameIndex, key, twice);
-    TFrameComposer &composer = twice ? m_twinComposer : m_composer;
-    // Keyed, the picture is drawn over what lies beneath with its key pixels
-    // clear; the keyed copy is kept and follows the composition.
-    const QImage &picture = key == clNone || !m_transparent ? composer.Cache() : composer.Keyed();
+    const QImage &composed = ComposeFrame(m_frameIndex, key, twice);
+    // Keyed, the picture is drawn as composed, its key pixels clear over what
+    // lies beneath; a control that is not transparent shows the key colour.
+    const QImage &picture = key != clNone && !m_transparent
+        ? (twice ? m_twinComposer : m_composer).Cache()
+        : composed;
     const QRect dest = Placement(client);
     canvas.save();
     canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);

@@ -22,21 +22,32 @@ QRect frameRect(const TGIFFrame &frame)
     return QRect(frame.Left(), frame.Top(), frame.Width(), frame.Height());
 }
 
+// What a composed pixel holds for a colour: opaque, or fully clear when it
+// is the picture's key (premultiplied, a clear pixel is 0).
+QRgb composedPixel(QRgb colour, bool keyed, QRgb key)
+{
+    return keyed && (colour & 0xFFFFFF) == key ? 0 : colour | 0xFF000000;
+}
+
 // A frame's pixels as the composition reads them, straight from the
-// indexed bitmap: each palette index's colour, or 0 for an index that
-// stands for transparency (a colour read from the palette is always
-// opaque, so 0 is free to mean "leave what is beneath").
+// indexed bitmap: each palette index's composed pixel, or Leave for an
+// index that stands for the frame's transparency (1 is no premultiplied
+// pixel, so it cannot be confused with a colour).
 class FramePixels {
 public:
-    FramePixels(const TGIFFrame &frame, bool useKey)
+    static constexpr QRgb Leave = 1;
+
+    FramePixels(const TGIFFrame &frame, bool keyed, QRgb key)
         : m_bitmap{frame.Bitmap()}
     {
         const QList<QRgb> table = m_bitmap.colorTable();
-        const bool keyed = useKey && frame.TransparentColor() != clNone;
-        const QRgb key = rgbOf(frame.TransparentColor()) & 0xFFFFFF;
+        const bool hasTransparency = frame.TransparentColor() != clNone;
+        const QRgb transparent = rgbOf(frame.TransparentColor()) & 0xFFFFFF;
         for (int i = 0; i < 256; ++i) {
             const QRgb colour = table.isEmpty() ? 0 : table[std::min<qsizetype>(i, table.size() - 1)];
-            m_colour[std::size_t(i)] = keyed && (colour & 0xFFFFFF) == key ? 0 : colour | 0xFF000000;
+            m_pixel[std::size_t(i)] = hasTransparency && (colour & 0xFFFFFF) == transparent
+                ? Leave
+                : composedPixel(colour, keyed, key);
         }
         m_mono = m_bitmap.format() == QImage::Format_Mono;
         if (!m_bitmap.isNull())
@@ -55,17 +66,17 @@ public:
         if (m_mono) {
             for (int x = from; x <= to; ++x) {
                 const int bit = x - shift;
-                const QRgb colour = m_colour[std::size_t((in[bit >> 3] >> (7 - (bit & 7))) & 1)];
-                if (colour)
-                    line[x] = colour;
+                const QRgb pixel = m_pixel[std::size_t((in[bit >> 3] >> (7 - (bit & 7))) & 1)];
+                if (pixel != Leave)
+                    line[x] = pixel;
             }
             return;
         }
         in -= shift;
         for (int x = from; x <= to; ++x) {
-            const QRgb colour = m_colour[in[x]];
-            if (colour)
-                line[x] = colour;
+            const QRgb pixel = m_pixel[in[x]];
+            if (pixel != Leave)
+                line[x] = pixel;
         }
     }
 
@@ -79,7 +90,7 @@ public:
 
 private:
     const QImage &m_bitmap;
-    std::array<QRgb, 256> m_colour{};
+    std::array<QRgb, 256> m_pixel{};
     bool m_mono{false};
     QRect m_rect;
 };
@@ -107,8 +118,8 @@ void TFrameComposer::forgetCache()
     m_cacheIndex = -1;
     m_cacheKeyColor = clNone;
     m_changed = QRect();
-    m_keyed = QImage();
-    m_keyedBehind = QRect();
+    m_opaque = QImage();
+    m_opaqueBehind = QRect();
 }
 
 const QImage &TFrameComposer::Compose(const TGIFImage &image, int index, TColor &key)
@@ -135,7 +146,7 @@ const QImage &TFrameComposer::Compose(const TGIFImage &image, int index, TColor 
         Reset();
         throw;
     }
-    m_keyedBehind |= m_changed;
+    m_opaqueBehind |= m_changed;
     return m_cache;
 }
 
@@ -145,7 +156,7 @@ void TFrameComposer::composeAfterCache(const TGIFImage &image, int index)
     // one covers: the row's new pixels are worked out aside and written
     // only where they differ, so that the change is exact (a letter that
     // does not move between frames is not repainted).
-    const FramePixels next(image.Frames(index), true);
+    const FramePixels next(image.Frames(index), m_cacheKeyColor != clNone, m_keyRgb);
     const TGIFFrame &previous = image.Frames(m_cacheIndex);
     const QRect screen = m_cache.rect();
     QRect cleared = previous.DisposalMethod() == TDisposal::RestoreBackground
@@ -215,9 +226,6 @@ void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColo
     const std::int64_t area = std::int64_t(image.ScreenWidth()) * image.ScreenHeight();
     if (area > MaxGIFScreenPixels)
         throw EReadError(QStringLiteral("Erreur de lecture du flux"));
-    QImage bmp(image.ScreenWidth(), image.ScreenHeight(), QImage::Format_RGB32);
-    if (bmp.isNull())
-        throw EReadError(QStringLiteral("Erreur de lecture du flux"));
 
     // Restore-to-background fills with the key colour when the picture has
     // one, so the window shows through what a frame gives back.
@@ -230,7 +238,15 @@ void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColo
     } else if (image.BackgroundColor() != clNone && image.Transparent()) {
         brush = image.BackgroundColor();
     }
-    const QRgb brushColour = rgbOf(brush) | 0xFF000000;
+    // Key pixels are kept clear, so the picture is drawn as it is over what
+    // lies beneath; without a key it is opaque throughout.
+    const bool keyed = key != clNone;
+    const QRgb keyRgb = rgbOf(key) & 0xFFFFFF;
+    QImage bmp(image.ScreenWidth(), image.ScreenHeight(),
+               keyed ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (bmp.isNull())
+        throw EReadError(QStringLiteral("Erreur de lecture du flux"));
+    const QRgb brushColour = composedPixel(rgbOf(brush), keyed, keyRgb);
     bmp.fill(brushColour);
 
     const int start = startFrame(image, index);
@@ -239,7 +255,7 @@ void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColo
         switch (frame.DisposalMethod()) {
         case TDisposal::None:
         case TDisposal::Leave:
-            FramePixels(frame, true).drawOn(bmp);
+            FramePixels(frame, keyed, keyRgb).drawOn(bmp);
             break;
         case TDisposal::RestoreBackground:
             if (j > start)
@@ -250,44 +266,44 @@ void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColo
             break;
         }
     }
-    FramePixels(image.Frames(index), true).drawOn(bmp);
+    FramePixels(image.Frames(index), keyed, keyRgb).drawOn(bmp);
 
-    // Given back in another colour, every step looks different.
-    if (brushColour != m_stepBrush)
+    // Given back in another colour, or keyed on another, every step may
+    // look different.
+    const std::optional<QRgb> stepKey = keyed ? std::optional<QRgb>(keyRgb) : std::nullopt;
+    if (brushColour != m_stepBrush || stepKey != m_stepKey)
         m_stepChanges.clear();
     m_stepBrush = brushColour;
+    m_stepKey = stepKey;
     m_cache = std::move(bmp);
     m_cacheIndex = index;
     m_cacheKeyColor = key;
-    m_cacheBrush = brush;
+    m_keyRgb = keyRgb;
     m_changed = m_cache.rect();
     ++m_fullCompositions;
     m_lastStartFrame = start;
 }
 
-const QImage &TFrameComposer::Keyed()
+const QImage &TFrameComposer::Cache() const
 {
     if (m_cache.isNull() || m_cacheKeyColor == clNone)
         return m_cache;
-    if (m_keyed.size() != m_cache.size()) {
-        m_keyed = QImage(m_cache.size(), QImage::Format_ARGB32_Premultiplied);
-        if (m_keyed.isNull())
+    if (m_opaque.size() != m_cache.size()) {
+        m_opaque = QImage(m_cache.size(), QImage::Format_RGB32);
+        if (m_opaque.isNull())
             throw EReadError(QStringLiteral("Erreur de lecture du flux"));
-        m_keyedBehind = m_cache.rect();
+        m_opaqueBehind = m_cache.rect();
     }
-    const QRect area = m_keyedBehind & m_cache.rect();
-    const QRgb key = rgbOf(m_cacheKeyColor) & 0xFFFFFF;
-    // Fully opaque or fully clear, nothing in between: drawn unscaled or
-    // scaled without smoothing, the key pixels leave the canvas as it was
-    // and every other pixel lands with its exact colour.
+    const QRect area = m_opaqueBehind & m_cache.rect();
+    const QRgb key = m_keyRgb | 0xFF000000;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const auto *in = reinterpret_cast<const QRgb *>(m_cache.constScanLine(y));
-        auto *out = reinterpret_cast<QRgb *>(m_keyed.scanLine(y));
+        auto *out = reinterpret_cast<QRgb *>(m_opaque.scanLine(y));
         for (int x = area.left(); x <= area.right(); ++x)
-            out[x] = (in[x] & 0xFFFFFF) == key ? 0 : (in[x] | 0xFF000000);
+            out[x] = in[x] == 0 ? key : in[x];
     }
-    m_keyedBehind = QRect();
-    return m_keyed;
+    m_opaqueBehind = QRect();
+    return m_opaque;
 }
 
 } // namespace tavlo

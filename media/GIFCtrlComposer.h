@@ -4,7 +4,8 @@
 // screen, as the animated control shows them: each frame drawn over what
 // the earlier ones leave behind by their disposal methods, and between
 // consecutive frames only the change. Frames are read straight from their
-// indexed pixels; nothing full-colour is kept per frame. No widgets, no
+// indexed pixels; nothing full-colour is kept per frame, and the one
+// picture kept is already keyed for drawing. No widgets, no
 // locking: the control composes under its own lock.
 
 #include "media/Colors.h"
@@ -21,28 +22,29 @@ namespace tavlo {
 
 class TFrameComposer {
 public:
-    // The full logical-screen picture of frame index of image (clamped to
-    // the last frame); key receives the colour that stands for
-    // transparency, or clNone. Throws EReadError, before allocating
-    // anything, when the screen is larger than MaxGIFScreenPixels, and
-    // whatever decoding a frame throws; the cache is then empty.
+    // The logical-screen picture of frame index of image (clamped to the
+    // last frame), as it is drawn over what lies beneath: pixels of the key
+    // colour fully clear, all others opaque, premultiplied (the format Qt
+    // blits without converting); without a key, opaque throughout. key
+    // receives the colour that stands for transparency, or clNone. Throws
+    // EReadError, before allocating anything, when the screen is larger
+    // than MaxGIFScreenPixels, and whatever decoding a frame throws; the
+    // cache is then empty.
     const QImage &Compose(const TGIFImage &image, int index, TColor &key);
     // Forgets the cached picture (the image changed).
     void Reset();
 
-    const QImage &Cache() const { return m_cache; }
     int CacheIndex() const { return m_cacheIndex; }
+    // The cached picture with its key pixels in the key colour, as a
+    // control that is not transparent shows it. Made on the first call
+    // (nothing is made for a picture without a key), then brought up to
+    // date over the changed parts only.
+    const QImage &Cache() const;
     // The part of the screen the latest Compose changed: all of it after a
     // composition from scratch; after a step to the next frame, the
     // bounding rectangle of the pixels that now differ, empty when the new
     // frame looks like the one before; empty for the frame already cached.
     QRect Changed() const { return m_changed; }
-    // The cached picture as it is drawn over what lies beneath: pixels of
-    // the key colour fully clear, all others opaque, premultiplied (the
-    // format Qt blits without converting). Made on the first call, then
-    // brought up to date over the changed parts only. Without a key, the
-    // cached picture itself.
-    const QImage &Keyed();
 
     // How many compositions started from scratch, and the first frame the
     // latest of them drew from.
@@ -60,17 +62,19 @@ private:
     QImage m_cache;
     int m_cacheIndex{-1};
     TColor m_cacheKeyColor{clNone};
-    TColor m_cacheBrush{clNone};
+    QRgb m_keyRgb{0};
     QRect m_changed;
-    QImage m_keyed;
-    // What changed in the cache since m_keyed last followed it.
-    QRect m_keyedBehind;
+    mutable QImage m_opaque;
+    // What changed in the cache since m_opaque last followed it.
+    mutable QRect m_opaqueBehind;
     // What the step to each frame from the one before changed, once it has
     // been worked out: the composed picture of a frame depends only on the
     // image, so the next time round only that part is composed again.
     std::vector<std::optional<QRect>> m_stepChanges;
-    // The colour frames are given back in, as the steps were worked out.
+    // The colour frames are given back in and the key, as the steps were
+    // worked out.
     QRgb m_stepBrush{0};
+    std::optional<QRgb> m_stepKey;
     std::uint64_t m_fullCompositions{0};
     int m_lastStartFrame{-1};
 };
