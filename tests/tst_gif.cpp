@@ -1110,6 +1110,16 @@ void TestGif::hugeFrameRefused()
     QCOMPARE(many.Frames(1).Bitmap().width(), 4000);
     QCOMPARE(copy.Frames(1).Bitmap().width(), 4000);
     QVERIFY_THROWS_EXCEPTION(EReadError, copy.Frames(2).Bitmap());
+    // A step to a refused frame leaves no half-made picture for the next
+    // step to build on: the cache is empty.
+    TFrameComposer stepper;
+    TColor none = clNone;
+    stepper.Compose(many, 0, none);
+    stepper.Compose(many, 1, none);
+    QCOMPARE(stepper.CacheIndex(), 1);
+    QVERIFY_THROWS_EXCEPTION(EReadError, stepper.Compose(many, 2, none));
+    QCOMPARE(stepper.CacheIndex(), -1);
+    QVERIFY(stepper.Cache().isNull());
     // A keyed drawing borrows four bytes a pixel of the same budget while it
     // draws, and gives them back: frame after frame fits where one bitmap
     // more would not, and a drawing beyond what is left is refused.
