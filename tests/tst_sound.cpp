@@ -2,6 +2,7 @@
 #include "media/Resources.h"
 #include "media/SoundPlayer.h"
 #include "media/Wave.h"
+#include "tests/support/Threads.h"
 
 #include <QtEndian>
 #include <QtTest>
@@ -90,19 +91,6 @@ struct MessageCatcher {
 };
 
 using Kind = RecordingAudioOutput::Kind;
-
-// The names of the process's threads, sorted.
-QStringList threadNames()
-{
-    QStringList names;
-    for (const QFileInfo &task : QDir("/proc/self/task").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(task.filePath() + "/comm");
-        if (comm.open(QIODevice::ReadOnly))
-            names << QString::fromUtf8(comm.readAll()).trimmed();
-    }
-    names.sort();
-    return names;
-}
 
 // A socket that takes connections and never answers them.
 int silentListener(const QByteArray &path)

@@ -25,9 +25,9 @@
 //   2.30 "Bloque", and at 2.35 a "Click" that must not interrupt it
 //   3.00 twelve "Click"s, 150 ms apart, as a long move turns its discs
 #include "media/SoundPlayer.h"
+#include "tests/support/Threads.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QTimer>
 
@@ -78,19 +78,6 @@ int runScenario(int argc, char **argv, bool audible)
     app.exec();
     player.stop();
     return failures ? 1 : 0;
-}
-
-// The names of the process's threads, sorted.
-QStringList threadNames()
-{
-    QStringList names;
-    for (const QFileInfo &task : QDir("/proc/self/task").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(task.filePath() + "/comm");
-        if (comm.open(QIODevice::ReadOnly))
-            names << QString::fromUtf8(comm.readAll()).trimmed();
-    }
-    names.sort();
-    return names;
 }
 
 volatile std::sig_atomic_t finishAsked = 0;
