@@ -231,8 +231,12 @@ void TTimerThread::runPendingCall()
     } catch (const std::exception &error) {
         TRxTimer::showException(error);
     }
-    Lock callLock(call->mutex);
-    call->done = true;
+    {
+        Lock callLock(call->mutex);
+        call->done = true;
+    }
+    // Woken after the lock is let go, the waiting thread finds it free and
+    // does not have to sleep on it a second time.
     call->finished.notify_all();
 }
 
