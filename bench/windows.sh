@@ -38,7 +38,7 @@ fi
 
 # CPU of a process in nanoseconds, from the scheduler's count of every live
 # thread: exact, for phases in which no thread ends.
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d", s}'; }
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }
 # CPU of a process in clock ticks, threads that ended included.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # Percent of one core that pid $1 spends over $2 seconds.
