@@ -32,9 +32,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavlo.invalid/")
 # The libraries come from the binary itself; the fonts the game draws with
-# are not linked, so they are named here.
+# are not linked, nor is libjpeg (opened only while a picture is decoded),
+# so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libjpeg62-turbo")
 # Wayland sessions run the game natively with Qt's Wayland plugin.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
