@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bench/Serve.h"
 #include "ui/Fonts.h"
 #include "ui/UTavlo.h"
 
@@ -28,7 +29,7 @@ inline int runOnMainWindow(int argc, char **argv, int settleMs, const std::funct
         return 1;
     }
     main.Facile1->trigger();
-    QTest::qWait(settleMs);
+    serveEvents(settleMs);
     measure(main);
     return 0;
 }

@@ -3,6 +3,7 @@
 // first with nothing else going on, then while discs turn (the game's pauses
 // serve events, so the frames must keep coming). Run by animator.sh.
 #include "bench/MainWindowBench.h"
+#include "bench/Serve.h"
 #include "game/Board.h"
 #include "media/GIFCtrl.h"
 #include "ui/Fonts.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using tavlo::bench::median;
+using tavlo::bench::serveEvents;
 
 using Clock = std::chrono::steady_clock;
 
@@ -63,7 +65,7 @@ void measure(TMain &main)
 
     recording[0] = &title;
     recording[1] = &character;
-    QTest::qWait(10000);
+    serveEvents(10000);
     report("idle", "title", title);
     report("idle", "character", character);
 

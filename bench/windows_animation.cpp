@@ -2,6 +2,7 @@
 // process spends on them (the pause must sleep, not spin) and the pace of
 // the frames against the 50 ms the game asks for. Run by windows.sh.
 #include "bench/MainWindowBench.h"
+#include "bench/Serve.h"
 #include "ui/Fonts.h"
 #include "ui/StringGrid.h"
 #include "ui/UTavlo.h"
@@ -12,21 +13,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
 namespace {
 
 using tavlo::bench::median;
+using tavlo::bench::processCpuSeconds;
+using tavlo::bench::serveEvents;
 
 using Clock = std::chrono::steady_clock;
-
-double processCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 // Forwards to the board and notes when each frame reached it.
 class TimedSurface : public tavlo::Surface {
@@ -72,7 +67,7 @@ void measure(TMain &main)
     const auto idle = [&] {
         const double cpuStart = processCpuSeconds();
         const auto wallStart = Clock::now();
-        QTest::qWait(3500);
+        serveEvents(3500);
         const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
         return std::pair{wall, 100.0 * (processCpuSeconds() - cpuStart) / wall};
     };
@@ -85,7 +80,7 @@ void measure(TMain &main)
     for (const char *name : {"RxGIFAnimator1", "RxGIFAnimator2"})
         if (QWidget *gif = main.findChild<QWidget *>(QLatin1String(name)))
             gif->setProperty("Animate", false);
-    QTest::qWait(300);
+    serveEvents(300);
     std::vector<double> quietGaps;
     const auto [quietWall, quietCpu] = turns(quietGaps);
 
