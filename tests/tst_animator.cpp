@@ -7,6 +7,7 @@
 #include "media/RxGIF.h"
 #include "media/Resources.h"
 #include "media/RxTimer.h"
+#include "tests/support/PaintWatch.h"
 
 #include <QElapsedTimer>
 #include <QPainter>
@@ -24,6 +25,7 @@
 #include <thread>
 
 using namespace tavlo;
+using tavlo::test::PaintWatch;
 
 namespace {
 
@@ -150,21 +152,6 @@ QRect differingPixels(const QImage &a, const QImage &b)
                 bounds |= QRect(x, y, 1, 1);
     return bounds;
 }
-
-// Every region a widget is asked to paint, gathered until cleared.
-class PaintWatch : public QObject {
-public:
-    explicit PaintWatch(QWidget *widget) { widget->installEventFilter(this); }
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent *>(event)->region();
-        return false;
-    }
-};
 
 // ---------------------------------------------------------------------------
 // A parent window with a busy background, so that every pixel that shows the

@@ -4,6 +4,7 @@
 #include "media/Resources.h"
 #include "media/Smoothing.h"
 #include "media/Wave.h"
+#include "tests/support/PaintWatch.h"
 #include "tests/support/WindowTest.h"
 #include "ui/BoardAccessible.h"
 #include "ui/ComputerHand.h"
@@ -607,9 +608,15 @@ private slots:
         QVERIFY(cellOnScreen(main, 5, 4) != expected(5, 4, 2));
         QCOMPARE(cellOnScreen(main, 0, 0), rgb(main.DiscImages[0]));
 
-        // A repaint of the board wipes them...
+        // A repaint of the board wipes them, and sends the screen only the
+        // cells that change...
+        PaintWatch watch(main.TabPion);
         main.TabPion->repaintBoard();
         QCOMPARE(markedCells(main), QList<Square>{});
+        QRegion hinted;
+        for (const Square &s : squaresOf(main.game().moveList()))
+            hinted += main.TabPion->cellRect(s.column, s.row);
+        QCOMPARE(watch.painted, hinted);
         // ...and so does switching hints off.
         main.ListMoves(1);
         QCOMPARE(markedCells(main).size(), 4);

@@ -12,8 +12,26 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstring>
 
 namespace tavlo {
+
+namespace {
+
+// True when picture shows the same pixels as image does at at.
+bool samePixels(const QImage &picture, const QImage &image, QPoint at)
+{
+    const qsizetype bytes = qsizetype(picture.width()) * picture.depth() / 8;
+    for (int y = 0; y < picture.height(); ++y) {
+        if (std::memcmp(picture.constScanLine(y), image.constScanLine(at.y() + y) + qsizetype(at.x()) * image.depth() / 8,
+                        std::size_t(bytes))
+            != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 StringGrid::StringGrid(QWidget *parent)
     : SurfaceWidget(parent)
@@ -61,8 +79,17 @@ std::optional<Square> StringGrid::cellAt(QPoint point)
 void StringGrid::repaintBoard()
 {
     invalidateAll();
-    if (isVisible())
-        repaint();
+    if (isVisible()) {
+        // After a move most of the board looks as it did: only the cells
+        // that come out different are sent to the screen, a row of cells at
+        // a time so that no single upload is larger than a row.
+        const QRegion changed = drawOwedCells(rect());
+        for (int row = 0; row < kRows; ++row) {
+            const QRegion band = changed & QRect(0, row * kCellSize, kColumns * kCellSize, kCellSize);
+            if (!band.isEmpty())
+                repaint(band);
+        }
+    }
     boardNamesChanged(this);
 }
 
@@ -123,7 +150,15 @@ void StringGrid::invalidateAll()
 
 void StringGrid::renderSurface(const QRegion &region)
 {
-    QPainter canvas(&surface());
+    drawOwedCells(region);
+}
+
+QRegion StringGrid::drawOwedCells(const QRegion &region)
+{
+    QRegion changed;
+    QImage &image = surface();
+    const qreal ratio = image.devicePixelRatio();
+    QPainter canvas(&image);
     canvas.setCompositionMode(QPainter::CompositionMode_Source);
     smoothWhenScaled(canvas);
     for (int row = 0; row < kRows; ++row) {
@@ -132,14 +167,21 @@ void StringGrid::renderSurface(const QRegion &region)
             const QRect rect = cellRect(column, row);
             if (!m_dirty.testBit(i) || m_held[std::size_t(i)] > 0 || !region.intersects(rect))
                 continue;
+            const QRect pixels = QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio)
+                                     .toAlignedRect()
+                                     .intersected(image.rect());
+            const QImage before = image.copy(pixels);
             canvas.save();
             canvas.setClipRect(rect);
             if (m_drawCell)
                 m_drawCell(canvas, column, row, rect);
             canvas.restore();
             m_dirty.clearBit(i);
+            if (!samePixels(before, image, pixels.topLeft()))
+                changed += rect;
         }
     }
+    return changed;
 }
 
 void StringGrid::paintEvent(QPaintEvent *event)

@@ -45,10 +45,20 @@ inline QImage rgb(const QImage &image)
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
+// The window as it shows: what has been painted into its backing store, not
+// a fresh rendering, so that a change drawn but never shown is seen.
+// Events already posted (the updates asked for among them) are delivered
+// first, as the next turn of the event loop would.
+inline QImage windowOnScreen(TMain &main)
+{
+    QCoreApplication::sendPostedEvents();
+    return main.screen()->grabWindow(main.winId()).toImage();
+}
+
 // A cell as the window shows it.
 inline QImage cellOnScreen(TMain &main, int column, int row)
 {
-    const QImage shot = main.grab().toImage();
+    const QImage shot = windowOnScreen(main);
     return rgb(shot.copy(main.TabPion->cellRect(column, row).translated(main.TabPion->pos())));
 }
 
@@ -64,7 +74,7 @@ inline QImage pictureFor(TMain &main, int column, int row)
 inline QList<Square> markedCells(TMain &main)
 {
     QList<Square> marked;
-    const QImage shot = main.grab().toImage();
+    const QImage shot = windowOnScreen(main);
     for (int column = 0; column < kBoardSize; ++column)
         for (int row = 0; row < kBoardSize; ++row) {
             const QRect r = main.TabPion->cellRect(column, row).translated(main.TabPion->pos());
