@@ -162,19 +162,35 @@ QRgb backdropColor(int x, int y)
     return qRgb(40 + (x * 7) % 160, 60 + (y * 5) % 150, 90 + ((x + y) % 2) * 30);
 }
 
+// The backdrop after it changed: every pixel differs from before.
+QRgb changedBackdropColor(int x, int y)
+{
+    return backdropColor(x, y) ^ 0x808080;
+}
+
 class Backdrop : public QWidget {
 public:
     Backdrop()
         : m_picture(800, 600, QImage::Format_RGB32)
     {
-        for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 800; ++x)
-                m_picture.setPixel(x, y, backdropColor(x, y));
+        paintPicture(backdropColor);
         resize(800, 600);
     }
 
-    // What the window shows in rect, children included.
-    QImage shot(const QRect &rect) { return grab(rect).toImage().convertToFormat(QImage::Format_RGB32); }
+    void paintPicture(const std::function<QRgb(int, int)> &color)
+    {
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                m_picture.setPixel(x, y, color(x, y));
+    }
+
+    // What the window shows in rect, children included: what was painted
+    // into its backing store, not a fresh rendering.
+    QImage shot(const QRect &rect)
+    {
+        QCoreApplication::sendPostedEvents();
+        return screen()->grabWindow(winId()).toImage().copy(rect).convertToFormat(QImage::Format_RGB32);
+    }
 
 protected:
     void paintEvent(QPaintEvent *event) override
@@ -399,15 +415,25 @@ void TestAnimator::shippedFramesOverBackground()
     int partialTicks = 0;
     for (int tick = 0; tick < 2 * count; ++tick) {
         watch.painted = QRegion();
+        if (tick == count && ratio == 1.0) {
+            window.paintPicture(changedBackdropColor);
+            window.update();
+        }
         if (tick > 0)
             animator->AdvanceFrame();
         const int i = tick % count;
         QCOMPARE(animator->FrameIndex(), i);
         QString difference;
         if (ratio == 1.0) {
-            const QImage expected = expectedOverBackdrop(geometry, image.Frames(i));
+            // The second round plays over a window that changed its
+            // background just before: every tick shows the new one.
+            const auto under = [count](int round) {
+                return round < count ? backdropColor : changedBackdropColor;
+            };
+            const QImage expected = expectedOverBackdrop(geometry, image.Frames(i), under(tick));
             if (tick > 0) {
-                const QImage before = expectedOverBackdrop(geometry, image.Frames((i + count - 1) % count));
+                const QImage before =
+                    expectedOverBackdrop(geometry, image.Frames((i + count - 1) % count), under(tick - 1));
                 for (int y = 0; y < geometry.height(); ++y)
                     for (int x = 0; x < geometry.width(); ++x)
                         if (before.pixel(x, y) != expected.pixel(x, y) && !watch.painted.contains(QPoint(x, y)))
