@@ -81,14 +81,11 @@ void StringGrid::repaintBoard()
     invalidateAll();
     if (isVisible()) {
         // After a move most of the board looks as it did: only the cells
-        // that come out different are sent to the screen, a row of cells at
-        // a time so that no single upload is larger than a row.
-        const QRegion changed = drawOwedCells(rect());
-        for (int row = 0; row < kRows; ++row) {
-            const QRegion band = changed & QRect(0, row * kCellSize, kColumns * kCellSize, kCellSize);
-            if (!band.isEmpty())
-                repaint(band);
-        }
+        // that come out different are sent to the screen.
+        QRegion changed;
+        drawOwedCells(rect(), &changed);
+        if (!changed.isEmpty())
+            repaint(changed);
     }
     boardNamesChanged(this);
 }
@@ -150,12 +147,11 @@ void StringGrid::invalidateAll()
 
 void StringGrid::renderSurface(const QRegion &region)
 {
-    drawOwedCells(region);
+    drawOwedCells(region, nullptr);
 }
 
-QRegion StringGrid::drawOwedCells(const QRegion &region)
+void StringGrid::drawOwedCells(const QRegion &region, QRegion *changed)
 {
-    QRegion changed;
     QImage &image = surface();
     const qreal ratio = image.devicePixelRatio();
     QPainter canvas(&image);
@@ -167,21 +163,25 @@ QRegion StringGrid::drawOwedCells(const QRegion &region)
             const QRect rect = cellRect(column, row);
             if (!m_dirty.testBit(i) || m_held[std::size_t(i)] > 0 || !region.intersects(rect))
                 continue;
-            const QRect pixels = QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio)
-                                     .toAlignedRect()
-                                     .intersected(image.rect());
-            const QImage before = image.copy(pixels);
+            // Only a caller that asks what changed pays for the comparison.
+            QRect pixels;
+            QImage before;
+            if (changed) {
+                pixels = QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio)
+                             .toAlignedRect()
+                             .intersected(image.rect());
+                before = image.copy(pixels);
+            }
             canvas.save();
             canvas.setClipRect(rect);
             if (m_drawCell)
                 m_drawCell(canvas, column, row, rect);
             canvas.restore();
             m_dirty.clearBit(i);
-            if (!samePixels(before, image, pixels.topLeft()))
-                changed += rect;
+            if (changed && !samePixels(before, image, pixels.topLeft()))
+                *changed += rect;
         }
     }
-    return changed;
 }
 
 void StringGrid::paintEvent(QPaintEvent *event)

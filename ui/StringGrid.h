@@ -79,9 +79,9 @@ protected:
 private:
     static int indexOf(int column, int row) { return row * kColumns + column; }
     void invalidateAll();
-    // Draws the owed cells that region touches into the surface and returns
-    // those whose pixels changed.
-    QRegion drawOwedCells(const QRegion &region);
+    // Draws the owed cells that region touches into the surface; with
+    // changed, also gathers the cells whose pixels came out different.
+    void drawOwedCells(const QRegion &region, QRegion *changed);
     void moveFocusMark(int column, int row);
     void showFocusMark(bool shown);
     void openMenuAtMark();
