@@ -5,7 +5,12 @@
 #include <QCoreApplication>
 #include <QTimerEvent>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -17,23 +22,59 @@ TRxTimer::ExceptionDisplay exceptionDisplay;
 
 // A call handed to the window thread. It is shared between the waiting
 // thread and the queued event, so neither outlives what the other needs.
+// Its flags are under the thread's m_mutex.
 struct TTimerThread::Call {
     std::function<void()> method;
-    std::mutex mutex;
-    std::condition_variable finished;
+    // A tick: once it has returned, its thread's next sleep begins.
+    bool beginsSleep{false};
     bool done{false};
     bool abandoned{false};
 };
 
 TTimerThread::TTimerThread(TRxTimer *timer)
-    : m_timer{timer}
+    : m_alarm{::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC)}
+    , m_timer{timer}
 {
+    if (m_alarm < 0)
+        throw tavlo::EOutOfResources(QStringLiteral("Pas assez de timers disponibles"));
 }
 
 TTimerThread::~TTimerThread()
 {
     Terminate();
     wait();
+    ::close(m_alarm);
+}
+
+void TTimerThread::setAlarm(std::optional<Clock::time_point> deadline)
+{
+    // Zero disarms; a deadline already past goes off at once.
+    itimerspec when{};
+    if (deadline) {
+        const auto ns = std::max<std::int64_t>(
+            1, std::chrono::duration_cast<std::chrono::nanoseconds>(deadline->time_since_epoch()).count());
+        when.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        when.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    }
+    // steady_clock reads CLOCK_MONOTONIC, the alarm's clock.
+    ::timerfd_settime(m_alarm, TFD_TIMER_ABSTIME, &when, nullptr);
+}
+
+void TTimerThread::wakeUp()
+{
+    setAlarm(Clock::time_point{});
+}
+
+void TTimerThread::waitForAlarm(Lock &lock, std::optional<Clock::time_point> deadline)
+{
+    // Set under the lock: a wakeUp after it (also under the lock) replaces
+    // it and ends the read below at once, so no wake-up is lost.
+    setAlarm(deadline);
+    lock.unlock();
+    std::uint64_t expirations = 0;
+    while (::read(m_alarm, &expirations, sizeof expirations) < 0 && errno == EINTR) {
+    }
+    lock.lock();
 }
 
 void TTimerThread::setInterval(std::uint32_t ms)
@@ -60,7 +101,7 @@ void TTimerThread::Resume(QThread::Priority priority)
     if (m_terminated)
         return;
     m_suspended = false;
-    m_wake.notify_all();
+    wakeUp();
     const bool newPriority = priority != m_priority;
     m_priority = priority;
     lock.unlock();
@@ -80,24 +121,21 @@ void TTimerThread::RestartSleep()
 {
     Lock lock(m_mutex);
     m_restartSleep = true;
-    m_wake.notify_all();
+    wakeUp();
 }
 
 void TTimerThread::Terminate()
 {
     Lock lock(m_mutex);
     m_terminated = true;
-    m_wake.notify_all();
+    wakeUp();
     abandonPendingCall();
 }
 
 void TTimerThread::abandonPendingCall()
 {
-    if (!m_pending)
-        return;
-    Lock callLock(m_pending->mutex);
-    m_pending->abandoned = true;
-    m_pending->finished.notify_all();
+    if (m_pending)
+        m_pending->abandoned = true;
 }
 
 bool TTimerThread::Terminated() const
@@ -123,31 +161,40 @@ bool TTimerThread::stopped() const
     return m_terminated || m_applicationTerminating || m_timer == nullptr;
 }
 
+void TTimerThread::beginSleep()
+{
+    m_sleepInterval = m_interval;
+    ++m_sleepCount;
+    m_restartSleep = false;
+    // The deadline is fixed when the sleep begins: a new interval or a
+    // suspension on the way does not move it; only RestartSleep does.
+    m_deadline = Clock::now() + std::chrono::milliseconds(m_sleepInterval);
+}
+
 void TTimerThread::run()
 {
     Lock lock(m_mutex);
     while (!stopped()) {
-        if (m_suspended || m_interval == 0) {
-            m_wake.wait(lock);
+        if (m_restartSleep && !m_suspended)
+            m_deadline.reset();
+        if (!m_deadline) {
+            if (m_suspended || m_interval == 0) {
+                waitForAlarm(lock, std::nullopt);
+                continue;
+            }
+            beginSleep();
+        }
+        // A sleep that runs out while the thread is suspended ticks as soon
+        // as it is resumed.
+        if (m_suspended) {
+            waitForAlarm(lock, std::nullopt);
             continue;
         }
-        m_sleepInterval = m_interval;
-        ++m_sleepCount;
-        m_restartSleep = false;
-        // The deadline is fixed when the sleep begins: a new interval or a
-        // suspension on the way does not restart it; only RestartSleep does.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_sleepInterval);
-        while (!stopped() && !(m_restartSleep && !m_suspended)
-               && (m_suspended || std::chrono::steady_clock::now() < deadline)) {
-            if (m_suspended)
-                m_wake.wait(lock);
-            else
-                m_wake.wait_until(lock, deadline);
-        }
-        if (stopped())
-            break;
-        if (m_restartSleep)
+        if (Clock::now() < *m_deadline) {
+            waitForAlarm(lock, m_deadline);
             continue;
+        }
+        m_deadline.reset();
         lock.unlock();
         tick();
         lock.lock();
@@ -166,7 +213,7 @@ void TTimerThread::tick()
     if (timer == nullptr || !timer->Enabled())
         return;
     if (timer->SyncEvent()) {
-        RunOnWindowThread([timer] { timer->Tick(); });
+        handToWindowThread([timer] { timer->Tick(); }, true);
         return;
     }
     try {
@@ -177,6 +224,11 @@ void TTimerThread::tick()
 }
 
 void TTimerThread::RunOnWindowThread(const std::function<void()> &method)
+{
+    handToWindowThread(method, false);
+}
+
+void TTimerThread::handToWindowThread(const std::function<void()> &method, bool beginsSleep)
 {
     Lock lock(m_mutex);
     TRxTimer *receiver = m_timer;
@@ -194,6 +246,7 @@ void TTimerThread::RunOnWindowThread(const std::function<void()> &method)
     // its event loop) never deadlocks against us.
     auto call = std::make_shared<Call>();
     call->method = method;
+    call->beginsSleep = beginsSleep;
     lock.lock();
     // A thread that is ending drops window-thread work rather than running
     // it on the wrong thread.
@@ -203,12 +256,9 @@ void TTimerThread::RunOnWindowThread(const std::function<void()> &method)
     lock.unlock();
     QMetaObject::invokeMethod(receiver, "runWindowThreadCall", Qt::QueuedConnection);
 
-    {
-        Lock callLock(call->mutex);
-        while (!call->done && !call->abandoned)
-            call->finished.wait(callLock);
-    }
     lock.lock();
+    while (!call->done && !call->abandoned)
+        waitForAlarm(lock, std::nullopt);
     m_pending.reset();
 }
 
@@ -218,12 +268,7 @@ void TTimerThread::runPendingCall()
     {
         Lock lock(m_mutex);
         call = m_pending;
-    }
-    if (!call)
-        return;
-    {
-        Lock callLock(call->mutex);
-        if (call->abandoned || call->done)
+        if (!call || call->abandoned || call->done)
             return;
     }
     try {
@@ -231,13 +276,16 @@ void TTimerThread::runPendingCall()
     } catch (const std::exception &error) {
         TRxTimer::showException(error);
     }
-    {
-        Lock callLock(call->mutex);
-        call->done = true;
+    Lock lock(m_mutex);
+    call->done = true;
+    // After a tick its thread would only wake to begin the next sleep:
+    // begin it here, and the alarm wakes the thread when it ends.
+    if (call->beginsSleep && !call->abandoned && !m_suspended && m_interval != 0) {
+        beginSleep();
+        setAlarm(m_deadline);
+    } else {
+        wakeUp();
     }
-    // Woken after the lock is let go, the waiting thread finds it free and
-    // does not have to sleep on it a second time.
-    call->finished.notify_all();
 }
 
 TRxTimer::TRxTimer(QObject *owner)
@@ -278,7 +326,7 @@ void TRxTimer::stopThreadForQuit()
     {
         Lock lock(m_thread->m_mutex);
         m_thread->m_applicationTerminating = true;
-        m_thread->m_wake.notify_all();
+        m_thread->wakeUp();
         m_thread->abandonPendingCall();
     }
     m_thread->wait();

@@ -6,12 +6,13 @@
 #include <QObject>
 #include <QThread>
 
-#include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class TRxTimer;
 
@@ -19,6 +20,12 @@ class TRxTimer;
 // interval, then ticks. Every wait in it (suspension, sleep, a call handed
 // to the window thread) ends at once when the thread is told to terminate,
 // so whoever ends it never waits longer than one tick.
+//
+// The thread blocks on one kernel alarm, set under m_mutex by whoever
+// changes what it waits for. When a tick handed to the window thread
+// returns, the window thread itself begins the next sleep and sets the alarm
+// to its end: the pacing thread wakes once per tick, not once more to hear
+// that the tick is done.
 class TTimerThread : public QThread {
     Q_OBJECT
 
@@ -65,14 +72,27 @@ private:
     // On the window thread: runs the call the thread is waiting for.
     void runPendingCall();
     void tick();
+    void handToWindowThread(const std::function<void()> &method, bool beginsSleep);
+    // With m_mutex held: the sleep begins now, for the current interval.
+    void beginSleep();
+    // The alarm, with m_mutex held. wakeUp makes the thread look again at
+    // what it waits for; waitForAlarm lets go of the lock until the alarm
+    // goes off at the deadline, or at once after a wakeUp (no deadline:
+    // only a wakeUp ends the wait).
+    using Clock = std::chrono::steady_clock;
+    void setAlarm(std::optional<Clock::time_point> deadline);
+    void wakeUp();
+    void waitForAlarm(std::unique_lock<std::mutex> &lock, std::optional<Clock::time_point> deadline);
 
-    // Plain standard primitives: every wait is visible to thread checkers.
+    // Every piece of shared state is under m_mutex; the alarm only wakes.
     mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
+    int m_alarm{-1};
     TRxTimer *m_timer{nullptr};
     std::uint32_t m_interval{1000};
     std::uint32_t m_sleepInterval{0};
     std::uint64_t m_sleepCount{0};
+    // The end of the sleep in progress, if one is.
+    std::optional<Clock::time_point> m_deadline;
     QThread::Priority m_priority{QThread::InheritPriority};
     bool m_suspended{true};
     bool m_restartSleep{false};

@@ -1049,6 +1049,34 @@ void TestAnimator::timerTicksOnWindowThread()
     const int before = ticks;
     QTRY_VERIFY(offThread >= 2);
     QVERIFY(ticks > before);
+
+    // On either thread, each sleep is counted from the end of the tick
+    // before it, however long that tick took.
+    for (bool sync : {true, false}) {
+        TRxTimer slow;
+        slow.setSyncEvent(sync);
+        slow.setInterval(20);
+        QElapsedTimer clock;
+        clock.start();
+        QMutex spansLock;
+        QList<QPair<qint64, qint64>> spans;
+        slow.setOnTimer([&] {
+            const qint64 began = clock.nsecsElapsed();
+            QThread::msleep(30);
+            QMutexLocker lock(&spansLock);
+            spans.append({began, clock.nsecsElapsed()});
+        });
+        QTRY_VERIFY([&] {
+            QMutexLocker lock(&spansLock);
+            return spans.size() >= 4;
+        }());
+        slow.setEnabled(false);
+        QMutexLocker lock(&spansLock);
+        for (qsizetype i = 1; i < spans.size(); ++i) {
+            const qint64 gap = spans[i].first - spans[i - 1].second;
+            QVERIFY2(gap >= 19'500'000, qPrintable(QStringLiteral("sync %1: %2 ns").arg(sync).arg(gap)));
+        }
+    }
 }
 
 void TestAnimator::timerIntervalFromNextSleep()
