@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QPoint>
-
-class QPainter;
+#include <QRegion>
 
 namespace tavlo {
 
@@ -32,5 +32,23 @@ void releaseTwin(const QImage &picture);
 // the twin is drawn instead: pixel for pixel at a ratio of 2, filtered
 // smoothly at any other ratio.
 void drawPicture(QPainter &painter, QPoint at, const QImage &picture);
+
+// Runs draw once for each rectangle of region, clipped to that rectangle.
+// Through a clip of several rectangles Qt blends a picture span by span and
+// hands a tall one to pooled threads, started for the occasion; clipped to
+// a single rectangle it takes its direct path on this thread.
+template <typename Draw>
+void drawRectByRect(QPainter &painter, const QRegion &region, Draw &&draw)
+{
+    if (region.rectCount() <= 1) {
+        draw(region.boundingRect());
+        return;
+    }
+    for (const QRect &rect : region) {
+        painter.setClipRect(rect);
+        draw(rect);
+    }
+    painter.setClipping(false);
+}
 
 } // namespace tavlo

@@ -16,9 +16,11 @@
 
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFontInfo>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <chrono>
@@ -617,6 +619,19 @@ private slots:
         for (const Square &s : squaresOf(main.game().moveList()))
             hinted += main.TabPion->cellRect(s.column, s.row);
         QCOMPARE(watch.painted, hinted);
+        // Tall areas apart from each other are drawn on this thread: no
+        // pooled thread is started for them, and they show the board.
+        QThreadPool::globalInstance()->waitForDone();
+        const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
+        const int before = threads();
+        QRegion apart;
+        for (int row = 0; row < 8; ++row)
+            apart += QRegion(main.TabPion->cellRect(0, row)) + main.TabPion->cellRect(7, row);
+        QVERIFY(apart.rectCount() > 1);
+        main.TabPion->repaint(apart);
+        QCOMPARE(threads(), before);
+        QCOMPARE(cellOnScreen(main, 0, 7), rgb(main.DiscImages[0]));
+        QCOMPARE(cellOnScreen(main, 7, 0), rgb(main.DiscImages[0]));
         // ...and so does switching hints off.
         main.ListMoves(1);
         QCOMPARE(markedCells(main).size(), 4);

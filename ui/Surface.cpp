@@ -55,9 +55,10 @@ void SurfaceWidget::paintEvent(QPaintEvent *event)
 {
     renderSurface(event->region());
     QPainter p(this);
-    const QRect r = event->rect();
-    p.drawImage(r, m_surface, QRectF(QPointF(r.topLeft()) * m_surface.devicePixelRatio(),
-                                     QSizeF(r.size()) * m_surface.devicePixelRatio()));
+    const qreal ratio = m_surface.devicePixelRatio();
+    drawRectByRect(p, event->region(), [&](const QRect &r) {
+        p.drawImage(r, m_surface, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    });
 }
 
 void SurfaceWidget::resizeEvent(QResizeEvent *event)

@@ -319,12 +319,12 @@ void TMain::setVisible(bool visible)
     QWidget::setVisible(visible);
 }
 
-void TMain::paintEvent(QPaintEvent *)
+void TMain::paintEvent(QPaintEvent *event)
 {
     waitForPictures();
     QPainter canvas(this);
     tavlo::smoothWhenScaled(canvas);
-    FormPaint(canvas);
+    tavlo::drawRectByRect(canvas, event->region(), [&](const QRect &) { FormPaint(canvas); });
 }
 
 void TMain::mousePressEvent(QMouseEvent *event)
