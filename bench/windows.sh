@@ -49,6 +49,18 @@ idle_cpu() {
     after=$(cpu_ns "$1")
     awk -v a="$before" -v b="$after" -v s="$2" 'BEGIN {printf "%.2f", 100 * (b - a) / 1e9 / s}'
 }
+# The same, and thread by thread: prints "total<TAB>name x.xx%, ..." for the
+# threads alive over the whole span, from their own scheduler counts.
+thread_snapshot() { for t in /proc/"$1"/task/*; do echo "$(basename "$t") $(tr ' ' _ <"$t/comm") $(cut -d' ' -f1 "$t/schedstat")"; done 2>/dev/null | sort; }
+idle_cpu_by_thread() {
+    local before after
+    before=$(thread_snapshot "$1")
+    sleep "$2"
+    after=$(thread_snapshot "$1")
+    join <(echo "$before") <(echo "$after") | awk -v s="$2" '
+        {t += $5 - $3; by = by sep sprintf("%s %.2f%%", $2, 100 * ($5 - $3) / 1e9 / s); sep = ", "}
+        END {printf "%.2f\t%s", 100 * t / 1e9 / s, by}'
+}
 rss_mb() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 threads() { awk '/^Threads/ {print $2}' "/proc/$1/status"; }
 thread_names() { cat /proc/"$1"/task/*/comm 2>/dev/null | sort | uniq -c | awk '{printf "%s%s x%d", sep, $2 " " $3, $1; sep = ", "}' | sed 's/  */ /g'; }
@@ -96,7 +108,7 @@ if splash=$(wait_window "$game" 300 300); then
     if main=$(wait_window "$game" 800 600); then
         eval "$(xdotool getwindowgeometry --shell "$main")"
         sleep 2
-        game_cpu=$(idle_cpu "$game" "$IDLE_SECONDS")
+        IFS=$'\t' read -r game_cpu game_threads_cpu < <(idle_cpu_by_thread "$game" "$IDLE_SECONDS")
         # Each move: a new game against the computer ("Commencer",
         # "Adversaire attaquant"), a second to settle, then white plays next
         # to its starting discs and the computer answers.
@@ -135,6 +147,7 @@ if splash=$(wait_window "$game" 300 300); then
         printf 'row\tCPU while only the splash shows, %d s: tavlo / bare\t%s%% / %s%%\t0\n' "$IDLE_SECONDS" "$splash_cpu" "$bare_cpu"
         printf 'row\tthreads while only the splash shows\t%s\t-\n' "$splash_threads"
         printf 'row\tCPU in game, only the two animations, %d s: tavlo / bare\t%s%% / %s%%\t< 0.5%%\n' "$IDLE_SECONDS" "$game_cpu" "$bare_cpu"
+        printf 'row\tCPU in game thread by thread, the same %d s\t%s\t-\n' "$IDLE_SECONDS" "$game_threads_cpu"
         printf 'row\tCPU in the 2 s after a move, %d moves\t%s%%\t< 1.2%%\n' "$MOVES" "$move_cpu"
         awk -v a="$move_rss" -v b="$bare_rss" 'BEGIN {
             printf "row\tresident memory at the end of a move: tavlo / bare\t%.1f / %.1f MB = %.2fx\t< 38 MB\n", a, b, (b > 0 ? a / b : 0) }'
