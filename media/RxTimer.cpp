@@ -18,6 +18,12 @@ std::mutex displayLock;
 using Lock = std::unique_lock<std::mutex>;
 TRxTimer::ExceptionDisplay exceptionDisplay;
 
+// The system gave no timer, a window timer or the pacing thread's alarm.
+[[noreturn]] void throwOutOfTimers()
+{
+    throw tavlo::EOutOfResources(QStringLiteral("Pas assez de timers disponibles"));
+}
+
 } // namespace
 
 // A call handed to the window thread. It is shared between the waiting
@@ -36,7 +42,7 @@ TTimerThread::TTimerThread(TRxTimer *timer)
     , m_timer{timer}
 {
     if (m_alarm < 0)
-        throw tavlo::EOutOfResources(QStringLiteral("Pas assez de timers disponibles"));
+        throwOutOfTimers();
 }
 
 TTimerThread::~TTimerThread()
@@ -510,7 +516,7 @@ void TRxTimer::ApplyTimerSettings()
     if (run) {
         m_windowTimer = startTimer(std::chrono::milliseconds(m_interval), Qt::PreciseTimer);
         if (m_windowTimer == 0)
-            throw tavlo::EOutOfResources(QStringLiteral("Pas assez de timers disponibles"));
+            throwOutOfTimers();
     }
 }
 
