@@ -3,8 +3,9 @@
 # 30 s with both animations playing and no game moving, the frame pace idle
 # and during disc turns (animator-pace), how fast "Quitter" ends the program
 # in the middle of the animations and of a move, and for reference a bare Qt
-# window playing the same GIFs with Qt's movie player and the floor the
-# frame timers set by themselves (animator-reference).
+# window playing the same GIFs with Qt's movie player, the floor the frame
+# timers set by themselves, and the floor of Qt's own repaint of the same
+# frames (animator-reference).
 # Usage: bench/animator.sh BUILD_DIR   (prints row<TAB>metric<TAB>value<TAB>target)
 build=$(cd "${1:-build}" && pwd)
 . "$(dirname "$0")/lib.sh"
