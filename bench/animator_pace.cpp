@@ -5,7 +5,7 @@
 #include "bench/MainWindowBench.h"
 #include "bench/Serve.h"
 #include "game/Board.h"
-#include "media/GIFCtrl.h"
+#include "media/animation/GIFCtrl.h"
 #include "ui/Fonts.h"
 #include "ui/StringGrid.h"
 #include "ui/UTavlo.h"

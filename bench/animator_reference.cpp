@@ -7,8 +7,8 @@
 // they change, from two plain Qt timers on the window thread. Run by
 // animator.sh.
 #include "bench/Serve.h"
-#include "media/Resources.h"
-#include "media/RxTimer.h"
+#include "media/pictures/Resources.h"
+#include "media/animation/RxTimer.h"
 
 #include <QApplication>
 #include <QBuffer>

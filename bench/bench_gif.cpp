@@ -2,8 +2,8 @@
 // same run, on the shipped title and character streams and on a large
 // stress animation. Prints rows as row<TAB>metric<TAB>value<TAB>target.
 
-#include "media/GIFCtrlComposer.h"
-#include "media/RxGIF.h"
+#include "media/animation/FrameComposer.h"
+#include "media/gif/RxGIF.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -219,7 +219,7 @@ int main(int argc, char *argv[])
             continue;
         TGIFImage image;
         image.LoadGIF(QByteArrayView(c.gif));
-        TFrameComposer composer;
+        FrameComposer composer;
         TColor key = clNone;
         const int rounds = 200;
         std::int64_t changed = 0;

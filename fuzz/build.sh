@@ -9,9 +9,9 @@ mkdir -p "$out"
 cxx=${CXX_FUZZ:-clang++-14}
 flags="-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
 qt=$(pkg-config --cflags --libs Qt6Gui)
-headers="media/RxGIF.h media/RxGIFReader.h media/Lzw.h media/GIFCtrlComposer.h media/Colors.h media/Exceptions.h"
+headers="media/gif/RxGIF.h media/gif/RxGIFReader.h media/gif/Lzw.h media/animation/FrameComposer.h media/base/Colors.h media/base/Exceptions.h"
 objs=""
-for unit in media/RxGIF.cpp media/RxGIFReader.cpp media/Lzw.cpp media/GIFCtrlComposer.cpp media/Colors.cpp \
+for unit in media/gif/RxGIF.cpp media/gif/RxGIFReader.cpp media/gif/Lzw.cpp media/animation/FrameComposer.cpp media/base/Colors.cpp \
     fuzz/fuzz_gif.cpp; do
     obj="$out/$(basename "$unit" .cpp).o"
     # Rebuild only what changed.

@@ -5,9 +5,9 @@
 // Errors the reader raises are expected; crashes, hangs, sanitizer reports
 // and runaway allocations are not.
 
-#include "media/Exceptions.h"
-#include "media/GIFCtrlComposer.h"
-#include "media/RxGIF.h"
+#include "media/base/Exceptions.h"
+#include "media/animation/FrameComposer.h"
+#include "media/gif/RxGIF.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -24,7 +24,7 @@ void composeAll(const tavlo::TGIFImage &image)
     using namespace tavlo;
     if (image.Empty() || image.ScreenWidth() < 1 || image.ScreenHeight() < 1)
         return;
-    TFrameComposer composer;
+    FrameComposer composer;
     QImage screen(24, 24, QImage::Format_RGB32);
     screen.fill(0);
     const int count = image.Count();

@@ -2,11 +2,11 @@
 // over the parent's background, the shipped animations, and the pacing
 // thread's behaviour (interval changes, disabling, teardown).
 
-#include "media/Exceptions.h"
-#include "media/GIFCtrl.h"
-#include "media/RxGIF.h"
-#include "media/Resources.h"
-#include "media/RxTimer.h"
+#include "media/base/Exceptions.h"
+#include "media/animation/GIFCtrl.h"
+#include "media/gif/RxGIF.h"
+#include "media/pictures/Resources.h"
+#include "media/animation/RxTimer.h"
 #include "tests/support/PaintWatch.h"
 
 #include <QElapsedTimer>
@@ -540,7 +540,7 @@ void TestAnimator::composition()
     // The same steps on a composer of its own: what each step says it
     // changed is exactly where the pictures differ, and the picture drawn is
     // clear exactly on the key (the cache above shows it in the key colour).
-    TFrameComposer composer;
+    FrameComposer composer;
     TColor composerKey = clNone;
     composer.Compose(image, 0, composerKey);
     QCOMPARE(composer.Changed(), QRect(0, 0, 8, 6));

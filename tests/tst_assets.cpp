@@ -3,11 +3,11 @@
 // miss message, the JPEG, DIB and icon decoders on damaged data, and the
 // regions of the background that the main window's controls sit on.
 
-#include "media/Dib.h"
-#include "media/Exceptions.h"
-#include "media/HiDpi.h"
-#include "media/Jpeg.h"
-#include "media/Resources.h"
+#include "media/pictures/Dib.h"
+#include "media/base/Exceptions.h"
+#include "media/pictures/HiDpi.h"
+#include "media/pictures/Jpeg.h"
+#include "media/pictures/Resources.h"
 
 #include <QBuffer>
 #include <QImage>

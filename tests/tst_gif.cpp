@@ -1,10 +1,10 @@
 // GIF reader and LZW decoder: container rules on hand-built streams, pixel
 // equality with giflib on files made by other encoders, the shipped streams.
 
-#include "media/Exceptions.h"
-#include "media/GIFCtrlComposer.h"
-#include "media/Lzw.h"
-#include "media/RxGIF.h"
+#include "media/base/Exceptions.h"
+#include "media/animation/FrameComposer.h"
+#include "media/gif/Lzw.h"
+#include "media/gif/RxGIF.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -1112,7 +1112,7 @@ void TestGif::hugeFrameRefused()
     QVERIFY_THROWS_EXCEPTION(EReadError, copy.Frames(2).Bitmap());
     // A step to a refused frame leaves no half-made picture for the next
     // step to build on: the cache is empty.
-    TFrameComposer stepper;
+    FrameComposer stepper;
     TColor none = clNone;
     stepper.Compose(many, 0, none);
     stepper.Compose(many, 1, none);
@@ -1145,7 +1145,7 @@ void TestGif::hugeFrameRefused()
     // read error before its surface is allocated.
     const TGIFImage screen = load(Gif(65535, 65535).image(0, 0, 1, 1, {1}).trailer());
     QCOMPARE(screen.ScreenWidth(), 65535);
-    TFrameComposer composer;
+    FrameComposer composer;
     TColor key = clNone;
     try {
         composer.Compose(screen, 0, key);

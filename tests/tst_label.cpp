@@ -1,5 +1,5 @@
-#include "media/RxLabel.h"
-#include "media/TextLayout.h"
+#include "media/label/RxLabel.h"
+#include "media/label/TextLayout.h"
 
 #include "data/ui_label_layouts.h"
 

@@ -1,9 +1,9 @@
 // The main, splash and result windows: start-up, the menu, the board's
 // drawing, disc animation, hints and the pause. Runs offscreen with the
 // pause clock sped up; sounds go to a recording output.
-#include "media/Resources.h"
-#include "media/Smoothing.h"
-#include "media/Wave.h"
+#include "media/pictures/Resources.h"
+#include "media/pictures/Smoothing.h"
+#include "media/sound/Wave.h"
 #include "tests/support/PaintWatch.h"
 #include "tests/support/WindowTest.h"
 #include "ui/BoardAccessible.h"

@@ -1,7 +1,7 @@
-#include "media/PulseLoop.h"
-#include "media/Resources.h"
-#include "media/SoundPlayer.h"
-#include "media/Wave.h"
+#include "media/sound/PulseLoop.h"
+#include "media/pictures/Resources.h"
+#include "media/sound/SoundPlayer.h"
+#include "media/sound/Wave.h"
 #include "tests/support/Threads.h"
 
 #include <QtEndian>

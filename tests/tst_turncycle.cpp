@@ -4,8 +4,8 @@
 // offscreen with the pause clock at zero, recording the waits the game asks
 // for; sounds go to a fake output that names them.
 #include "game/Result.h"
-#include "media/Resources.h"
-#include "media/Wave.h"
+#include "media/pictures/Resources.h"
+#include "media/sound/Wave.h"
 #include "tests/support/WindowTest.h"
 #include "ui/Announcer.h"
 #include "ui/BoardAccessible.h"

@@ -1,6 +1,6 @@
 #include "ui/ComputerHand.h"
 
-#include "media/Colors.h"
+#include "media/base/Colors.h"
 
 #include <QCursor>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #include "ui/Hints.h"
 
-#include "media/Colors.h"
+#include "media/base/Colors.h"
 #include "ui/UTavlo.h"
 
 #include <QFontMetrics>

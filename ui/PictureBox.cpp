@@ -1,9 +1,9 @@
 #include "ui/PictureBox.h"
 
-#include "media/Exceptions.h"
-#include "media/HiDpi.h"
-#include "media/Resources.h"
-#include "media/Smoothing.h"
+#include "media/base/Exceptions.h"
+#include "media/pictures/HiDpi.h"
+#include "media/pictures/Resources.h"
+#include "media/pictures/Smoothing.h"
 
 #include <QMouseEvent>
 #include <QPainter>

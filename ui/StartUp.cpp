@@ -1,8 +1,8 @@
 #include "ui/StartUp.h"
 
-#include "media/Dib.h"
-#include "media/Exceptions.h"
-#include "media/Resources.h"
+#include "media/pictures/Dib.h"
+#include "media/base/Exceptions.h"
+#include "media/pictures/Resources.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
 #include "ui/UTavlo.h"

@@ -1,6 +1,6 @@
 #include "ui/StringGrid.h"
 
-#include "media/Smoothing.h"
+#include "media/pictures/Smoothing.h"
 #include "ui/BoardAccessible.h"
 
 #include <QCoreApplication>

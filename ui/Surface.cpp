@@ -1,7 +1,7 @@
 #include "ui/Surface.h"
 
-#include "media/HiDpi.h"
-#include "media/Smoothing.h"
+#include "media/pictures/HiDpi.h"
+#include "media/pictures/Smoothing.h"
 
 #include <QPaintEvent>
 #include <QPainter>

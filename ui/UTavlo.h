@@ -1,7 +1,7 @@
 #pragma once
 
 #include "game/Game.h"
-#include "media/SoundPlayer.h"
+#include "media/sound/SoundPlayer.h"
 #include "ui/Surface.h"
 #include "ui_TMain.h"
 

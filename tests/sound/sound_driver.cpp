@@ -24,7 +24,7 @@
 //   1.50 "Bloque", cut at 1.65 by "Click"
 //   2.30 "Bloque", and at 2.35 a "Click" that must not interrupt it
 //   3.00 twelve "Click"s, 150 ms apart, as a long move turns its discs
-#include "media/SoundPlayer.h"
+#include "media/sound/SoundPlayer.h"
 #include "tests/support/Threads.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // and active, positions written straight onto the board, presses delivered
 // as the window system delivers them, and the pauses the game asks for.
 #include "game/Board.h"
-#include "media/SoundPlayer.h"
+#include "media/sound/SoundPlayer.h"
 #include "tests/support/TestRandom.h"
 #include "ui/Fonts.h"
 #include "ui/Pause.h"

@@ -3,8 +3,8 @@
 // the reader's error message with exit code 2. With --frames, every
 // decoded frame is also written to DIR as frame-NNN.png.
 
-#include "media/Exceptions.h"
-#include "media/RxGIF.h"
+#include "media/base/Exceptions.h"
+#include "media/gif/RxGIF.h"
 
 #include <QCoreApplication>
 #include <QDir>

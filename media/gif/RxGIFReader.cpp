@@ -1,6 +1,6 @@
-#include "media/RxGIFReader.h"
+#include "media/gif/RxGIFReader.h"
 
-#include "media/Exceptions.h"
+#include "media/base/Exceptions.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "media/GIFCtrl.h"
+#include "media/animation/GIFCtrl.h"
 
-#include "media/Exceptions.h"
-#include "media/Resources.h"
-#include "media/Smoothing.h"
+#include "media/base/Exceptions.h"
+#include "media/pictures/Resources.h"
+#include "media/pictures/Smoothing.h"
 
 #include <QMetaMethod>
 #include <QMouseEvent>

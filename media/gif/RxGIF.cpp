@@ -1,8 +1,8 @@
-#include "media/RxGIF.h"
+#include "media/gif/RxGIF.h"
 
-#include "media/Exceptions.h"
-#include "media/Lzw.h"
-#include "media/RxGIFReader.h"
+#include "media/base/Exceptions.h"
+#include "media/gif/Lzw.h"
+#include "media/gif/RxGIFReader.h"
 
 #include <QBuffer>
 #include <QIODevice>

@@ -1,4 +1,4 @@
-#include "media/TextLayout.h"
+#include "media/label/TextLayout.h"
 
 #include <QFontMetrics>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "media/Dib.h"
+#include "media/pictures/Dib.h"
 
-#include "media/Exceptions.h"
+#include "media/base/Exceptions.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/Exceptions.h"
+#include "media/base/Exceptions.h"
 
 #include <QByteArray>
 #include <QString>

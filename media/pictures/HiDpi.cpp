@@ -1,7 +1,7 @@
-#include "media/HiDpi.h"
+#include "media/pictures/HiDpi.h"
 
-#include "media/Exceptions.h"
-#include "media/Resources.h"
+#include "media/base/Exceptions.h"
+#include "media/pictures/Resources.h"
 
 #include <QHash>
 #include <QPaintDevice>

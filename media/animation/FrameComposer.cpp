@@ -1,6 +1,6 @@
-#include "media/GIFCtrlComposer.h"
+#include "media/animation/FrameComposer.h"
 
-#include "media/Exceptions.h"
+#include "media/base/Exceptions.h"
 
 #include <algorithm>
 #include <array>
@@ -106,13 +106,13 @@ void fill(QImage &screen, const QRect &rect, QRgb colour)
 
 } // namespace
 
-void TFrameComposer::Reset()
+void FrameComposer::Reset()
 {
     m_stepChanges.clear();
     forgetCache();
 }
 
-void TFrameComposer::forgetCache()
+void FrameComposer::forgetCache()
 {
     m_cache = QImage();
     m_cacheIndex = -1;
@@ -122,7 +122,7 @@ void TFrameComposer::forgetCache()
     m_opaqueBehind = QRect();
 }
 
-const QImage &TFrameComposer::Compose(const TGIFImage &image, int index, TColor &key)
+const QImage &FrameComposer::Compose(const TGIFImage &image, int index, TColor &key)
 {
     index = std::max(0, std::min(index, image.Count() - 1));
     // A repaint of the frame already composed (an expose, a property
@@ -150,7 +150,7 @@ const QImage &TFrameComposer::Compose(const TGIFImage &image, int index, TColor 
     return m_cache;
 }
 
-void TFrameComposer::composeAfterCache(const TGIFImage &image, int index)
+void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
 {
     // Row by row over what the previous frame gives back and what the new
     // one covers: the row's new pixels are worked out aside and written
@@ -203,7 +203,7 @@ void TFrameComposer::composeAfterCache(const TGIFImage &image, int index)
     m_cacheIndex = index;
 }
 
-int TFrameComposer::startFrame(const TGIFImage &image, int index)
+int FrameComposer::startFrame(const TGIFImage &image, int index)
 {
     // One that covers the screen opaquely, or an earlier one that covers it
     // and is restored to background afterwards.
@@ -220,7 +220,7 @@ int TFrameComposer::startFrame(const TGIFImage &image, int index)
     return start;
 }
 
-void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor &key)
+void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor &key)
 {
     forgetCache();
     const std::int64_t area = std::int64_t(image.ScreenWidth()) * image.ScreenHeight();
@@ -284,7 +284,7 @@ void TFrameComposer::composeFromScratch(const TGIFImage &image, int index, TColo
     m_lastStartFrame = start;
 }
 
-const QImage &TFrameComposer::Cache() const
+const QImage &FrameComposer::Cache() const
 {
     if (m_cache.isNull() || m_cacheKeyColor == clNone)
         return m_cache;

@@ -4,7 +4,7 @@
 // with its header, frames and comment. Pixels are decoded later, by the
 // frames themselves.
 
-#include "media/RxGIF.h"
+#include "media/gif/RxGIF.h"
 
 #include <QByteArrayView>
 

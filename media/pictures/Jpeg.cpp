@@ -1,6 +1,6 @@
-#include "media/Jpeg.h"
+#include "media/pictures/Jpeg.h"
 
-#include "media/Exceptions.h"
+#include "media/base/Exceptions.h"
 
 #include <dlfcn.h>
 

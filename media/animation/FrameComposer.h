@@ -8,8 +8,8 @@
 // picture kept is already keyed for drawing. No widgets, no
 // locking: the control composes under its own lock.
 
-#include "media/Colors.h"
-#include "media/RxGIF.h"
+#include "media/base/Colors.h"
+#include "media/gif/RxGIF.h"
 
 #include <QImage>
 #include <QRect>
@@ -20,7 +20,7 @@
 
 namespace tavlo {
 
-class TFrameComposer {
+class FrameComposer {
 public:
     // The logical-screen picture of frame index of image (clamped to the
     // last frame), as it is drawn over what lies beneath: pixels of the key

@@ -1,10 +1,10 @@
-#include "media/SoundPlayer.h"
+#include "media/sound/SoundPlayer.h"
 
-#include "media/Resources.h"
+#include "media/pictures/Resources.h"
 
 #include <QApplication>
 
-#include "media/PulseLoop.h"
+#include "media/sound/PulseLoop.h"
 
 #include <pulse/context.h>
 #include <pulse/stream.h>

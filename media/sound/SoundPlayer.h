@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/Wave.h"
+#include "media/sound/Wave.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

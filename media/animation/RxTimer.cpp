@@ -1,6 +1,6 @@
-#include "media/RxTimer.h"
+#include "media/animation/RxTimer.h"
 
-#include "media/Exceptions.h"
+#include "media/base/Exceptions.h"
 
 #include <QCoreApplication>
 #include <QTimerEvent>

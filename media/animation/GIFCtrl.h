@@ -3,10 +3,10 @@
 // A control that plays an animated GIF inside its rectangle, over whatever
 // its parent window paints beneath it.
 
-#include "media/Colors.h"
-#include "media/GIFCtrlComposer.h"
-#include "media/RxGIF.h"
-#include "media/RxTimer.h"
+#include "media/base/Colors.h"
+#include "media/animation/FrameComposer.h"
+#include "media/gif/RxGIF.h"
+#include "media/animation/RxTimer.h"
 
 #include <QImage>
 #include <QMutex>
@@ -204,7 +204,7 @@ private:
     bool m_destroying{false};
     std::exception_ptr m_tickPaintError;
 
-    tavlo::TFrameComposer m_composer;
+    tavlo::FrameComposer m_composer;
 
     // The twice-size stream: the resource it comes from (empty for none),
     // the image once read, and its own composition, kept in step with
@@ -213,7 +213,7 @@ private:
     bool m_readingResource{false};
     bool m_twinRead{false};
     tavlo::TGIFImage m_twin;
-    tavlo::TFrameComposer m_twinComposer;
+    tavlo::FrameComposer m_twinComposer;
     // The window whose exposure decides whether the control can be seen.
     QPointer<QWindow> m_watchedWindow;
 

@@ -23,7 +23,7 @@ QString resourcePath(const QString &type, const QString &name);
 
 // A "JPEG" resource decoded (EResNotFound, or EInvalidGraphic if damaged).
 // The picture carries a note of where its twice-size rendering (NAME@2X)
-// would be, for drawPicture (media/HiDpi.h); it is neither looked up nor
+// would be, for drawPicture (media/pictures/HiDpi.h); it is neither looked up nor
 // decoded here.
 QImage loadJpegResource(const QString &name);
 

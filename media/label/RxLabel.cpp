@@ -1,4 +1,4 @@
-#include "media/RxLabel.h"
+#include "media/label/RxLabel.h"
 
 #include <QApplication>
 #include <QCursor>

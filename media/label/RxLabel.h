@@ -10,7 +10,7 @@
 // ----------------------------------
 // Declare it as a custom widget:
 //   <customwidget><class>TRxLabel</class><extends>QWidget</extends>
-//                 <header>media/RxLabel.h</header></customwidget>
+//                 <header>media/label/RxLabel.h</header></customwidget>
 // uic turns <property name="Xxx"> into setXxx(...) and writes <enum> values
 // verbatim, so every enumerated or colour property is given as
 // <enum>TRxLabel::name</enum>:
@@ -53,8 +53,8 @@
 // letter gives FocusControl the keyboard focus (a Qt shortcut the label
 // grabs); Qt has no unmodified dialog characters.
 
-#include "media/Colors.h"
-#include "media/TextLayout.h"
+#include "media/base/Colors.h"
+#include "media/label/TextLayout.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -3,7 +3,7 @@
 // A still or animated GIF held as a list of frames. Frames keep their
 // compressed data and are turned into bitmaps on first use.
 
-#include "media/Colors.h"
+#include "media/base/Colors.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,4 +1,4 @@
-#include "media/PulseLoop.h"
+#include "media/sound/PulseLoop.h"
 
 #include <QSocketNotifier>
 #include <QTimer>

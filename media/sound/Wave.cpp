@@ -1,4 +1,4 @@
-#include "media/Wave.h"
+#include "media/sound/Wave.h"
 
 #include <cstdint>
 #include <cstring>

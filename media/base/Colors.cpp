@@ -1,4 +1,4 @@
-#include "media/Colors.h"
+#include "media/base/Colors.h"
 
 namespace tavlo {
 

@@ -1,6 +1,6 @@
-#include "media/Lzw.h"
+#include "media/gif/Lzw.h"
 
-#include "media/Exceptions.h"
+#include "media/base/Exceptions.h"
 
 #include <algorithm>
 #include <cstring>

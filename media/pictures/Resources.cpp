@@ -1,9 +1,9 @@
-#include "media/Resources.h"
+#include "media/pictures/Resources.h"
 
-#include "media/Dib.h"
-#include "media/Exceptions.h"
-#include "media/HiDpi.h"
-#include "media/Jpeg.h"
+#include "media/pictures/Dib.h"
+#include "media/base/Exceptions.h"
+#include "media/pictures/HiDpi.h"
+#include "media/pictures/Jpeg.h"
 
 #include <QFile>
 #include <QFileInfo>
