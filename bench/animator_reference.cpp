@@ -9,6 +9,7 @@
 #include "bench/Serve.h"
 #include "media/pictures/Resources.h"
 #include "media/animation/RxTimer.h"
+#include "tests/support/Backdrop.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -26,6 +27,7 @@ namespace {
 
 using tavlo::bench::processCpuSeconds;
 using tavlo::bench::serveEvents;
+using tavlo::test::Backdrop;
 
 QMovie *play(QWidget *window, const QString &name, const QRect &where, QByteArray &bytes)
 {
@@ -89,29 +91,6 @@ private:
     QTimer m_timer;
 };
 
-// An 800 x 600 window with a picture behind the animations, as the game has.
-class Backdrop : public QWidget {
-public:
-    Backdrop()
-        : m_picture(800, 600, QImage::Format_RGB32)
-    {
-        for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 800; ++x)
-                m_picture.setPixel(x, y, qRgb(x * 255 / 800, y * 255 / 600, 96));
-        setFixedSize(800, 600);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QPainter painter(this);
-        painter.drawImage(event->rect(), m_picture, event->rect());
-    }
-
-private:
-    QImage m_picture;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -158,7 +137,9 @@ int main(int argc, char **argv)
     // Qt's own floor for the same pictures: no thread, no composing, only
     // the repaint of what each frame changes, as long as the game's row.
     {
-        Backdrop backdrop;
+        // An 800 x 600 window with a picture behind the animations, as the game has.
+        Backdrop backdrop({800, 600}, [](int x, int y) { return qRgb(x * 255 / 800, y * 255 / 600, 96); });
+        backdrop.setFixedSize(800, 600);
         Prepainted title(&backdrop, QStringLiteral("TITLE"), QRect(200, 4, 400, 70));
         Prepainted character(&backdrop, QStringLiteral("CHARACTER"), QRect(184, 464, 90, 115));
         backdrop.show();

@@ -4,6 +4,7 @@
 
 #include "media/animation/FrameComposer.h"
 #include "media/gif/RxGIF.h"
+#include "tests/support/GifWriter.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -118,47 +119,27 @@ Times timeAll(const QByteArray &gif)
     return best;
 }
 
-int writeMemory(GifFileType *file, const GifByteType *data, int size)
-{
-    static_cast<QByteArray *>(file->UserData)->append(reinterpret_cast<const char *>(data), size);
-    return size;
-}
-
 // Used only when the asset tool cannot make its stress animation:
 // 1920 x 1080, 30 frames of gradients and noise, a local table each.
 QByteArray makeStressWithGiflib()
 {
-    QByteArray out;
-    int error = 0;
-    GifFileType *file = EGifOpen(&out, writeMemory, &error);
     const int width = 1920;
     const int height = 1080;
-    ColorMapObject *global = GifMakeMapObject(256, nullptr);
+    QList<QRgb> global;
     for (int c = 0; c < 256; ++c)
-        global->Colors[c] = {GifByteType(c), GifByteType(255 - c), GifByteType(c / 2)};
-    EGifSetGifVersion(file, true);
-    EGifPutScreenDesc(file, width, height, 8, 0, global);
+        global.append(qRgb(c, 255 - c, c / 2));
+    tavlo::test::GifWriter file(width, height, global);
     QRandomGenerator random{1234};
-    std::vector<GifPixelType> line(width);
     for (int f = 0; f < 30; ++f) {
-        ColorMapObject *local = GifMakeMapObject(256, nullptr);
+        QList<QRgb> local;
         for (int c = 0; c < 256; ++c)
-            local->Colors[c] = {GifByteType(c ^ f), GifByteType(c * 3), GifByteType(255 - c)};
-        EGifPutImageDesc(file, 0, 0, width, height, false, local);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const int gradient = (x / 8 + y / 6 + f * 5) & 0xFF;
-                line[std::size_t(x)] = GifPixelType((x / 240 + y / 270) % 3 == 0
-                                                        ? (gradient + int(random.bounded(4))) & 0xFF
-                                                        : gradient);
-            }
-            EGifPutLine(file, line.data(), width);
-        }
-        GifFreeMapObject(local);
+            local.append(qRgb((c ^ f) & 0xFF, (c * 3) & 0xFF, 255 - c));
+        file.frame(QRect(0, 0, width, height), [&random, f](int x, int y) {
+            const int gradient = (x / 8 + y / 6 + f * 5) & 0xFF;
+            return GifPixelType((x / 240 + y / 270) % 3 == 0 ? (gradient + int(random.bounded(4))) & 0xFF : gradient);
+        }, local);
     }
-    EGifCloseFile(file, &error);
-    GifFreeMapObject(global);
-    return out;
+    return file.finish();
 }
 
 QByteArray makeStress()
@@ -225,8 +206,8 @@ int main(int argc, char *argv[])
         std::int64_t changed = 0;
         const auto start = std::chrono::steady_clock::now();
         for (int step = 0; step < rounds * image.Count(); ++step) {
-            composer.Compose(image, step % image.Count(), key);
-            changed += std::int64_t(composer.Changed().width()) * composer.Changed().height();
+            composer.compose(image, step % image.Count(), key);
+            changed += std::int64_t(composer.changed().width()) * composer.changed().height();
         }
         const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
         const int steps = rounds * image.Count();

@@ -33,13 +33,13 @@ void composeAll(const tavlo::TGIFImage &image)
         const int index = step <= count ? step % count : count / 2;
         try {
             TColor key = clNone;
-            const QImage &bmp = composer.Compose(image, index, key);
-            const QRect changed = composer.Changed();
+            const QImage &bmp = composer.compose(image, index, key);
+            const QRect changed = composer.changed();
             if (!changed.isEmpty() && !bmp.rect().contains(changed))
                 __builtin_trap();
             QPainter painter{&screen};
             painter.drawImage(QRect(0, 0, 24, 24), bmp);
-            if (key != clNone && composer.Cache().size() != bmp.size())
+            if (key != clNone && composer.cache().size() != bmp.size())
                 __builtin_trap();
         } catch (const Exception &) {
         }
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // the default limits are the same code path with larger bounds.
     MaxGIFFramePixels = std::int64_t(1) << 20;
     MaxGIFImagePixels = std::int64_t(1) << 22;
-    MaxGIFScreenPixels = std::int64_t(1) << 20;
+    maxGifScreenPixels = std::int64_t(1) << 20;
     // Both the tolerant and the strict reading, chosen by the input's length.
     LoadCorruptedGIFs = size % 2 == 0;
 

@@ -3,10 +3,13 @@
 // thread's behaviour (interval changes, disabling, teardown).
 
 #include "media/base/Exceptions.h"
+#include "media/animation/AnimationProbe.h"
 #include "media/animation/GIFCtrl.h"
 #include "media/gif/RxGIF.h"
 #include "media/pictures/Resources.h"
 #include "media/animation/RxTimer.h"
+#include "tests/support/Backdrop.h"
+#include "tests/support/GifWriter.h"
 #include "tests/support/PaintWatch.h"
 
 #include <QElapsedTimer>
@@ -25,7 +28,10 @@
 #include <thread>
 
 using namespace tavlo;
+using tavlo::test::Backdrop;
+using tavlo::test::GifWriter;
 using tavlo::test::PaintWatch;
+using Probe = tavlo::testing::AnimationProbe;
 
 namespace {
 
@@ -56,46 +62,15 @@ const QList<QRgb> testPalette = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 25
                                  qRgb(255, 0, 255)};
 constexpr std::uint8_t Red = 0, Green = 1, Blue = 2, Key = 3;
 
-int appendBytes(GifFileType *gif, const GifByteType *data, int length)
-{
-    static_cast<QByteArray *>(gif->UserData)->append(reinterpret_cast<const char *>(data), length);
-    return length;
-}
-
 QByteArray makeGif(int screenWidth, int screenHeight, const QList<TestFrame> &frames)
 {
-    QByteArray bytes;
-    int error = 0;
-    GifFileType *gif = EGifOpen(&bytes, appendBytes, &error);
-    if (gif == nullptr)
-        return {};
-    EGifSetGifVersion(gif, true);
-    GifColorType colors[4];
-    for (int i = 0; i < 4; ++i)
-        colors[i] = {GifByteType(qRed(testPalette[i])), GifByteType(qGreen(testPalette[i])),
-                     GifByteType(qBlue(testPalette[i]))};
-    ColorMapObject *map = GifMakeMapObject(4, colors);
-    EGifPutScreenDesc(gif, screenWidth, screenHeight, 8, 0, map);
+    GifWriter gif(screenWidth, screenHeight, testPalette);
     for (const TestFrame &frame : frames) {
-        GraphicsControlBlock control{};
-        control.DisposalMode = frame.disposal;
-        control.UserInputFlag = false;
-        control.DelayTime = frame.delay;
-        control.TransparentColor = frame.transparent < 0 ? NO_TRANSPARENT_COLOR : frame.transparent;
-        GifByteType extension[4];
-        EGifGCBToExtension(&control, extension);
-        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
-        EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, false, nullptr);
-        QList<GifPixelType> row(frame.width);
-        for (int y = 0; y < frame.height; ++y) {
-            for (int x = 0; x < frame.width; ++x)
-                row[x] = frame.pixels[y * frame.width + x];
-            EGifPutLine(gif, row.data(), frame.width);
-        }
+        gif.control(frame.disposal, frame.delay, frame.transparent);
+        gif.frame(QRect(frame.left, frame.top, frame.width, frame.height),
+                  [&frame](int x, int y) { return frame.pixels[y * frame.width + x]; });
     }
-    EGifCloseFile(gif, &error);
-    GifFreeMapObject(map);
-    return bytes;
+    return gif.finish();
 }
 
 // The picture a GIF viewer shows after frame `index`, from the GIF rules
@@ -167,41 +142,6 @@ QRgb changedBackdropColor(int x, int y)
 {
     return backdropColor(x, y) ^ 0x808080;
 }
-
-class Backdrop : public QWidget {
-public:
-    Backdrop()
-        : m_picture(800, 600, QImage::Format_RGB32)
-    {
-        paintPicture(backdropColor);
-        resize(800, 600);
-    }
-
-    void paintPicture(const std::function<QRgb(int, int)> &color)
-    {
-        for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 800; ++x)
-                m_picture.setPixel(x, y, color(x, y));
-    }
-
-    // What the window shows in rect, children included: what was painted
-    // into its backing store, not a fresh rendering.
-    QImage shot(const QRect &rect)
-    {
-        QCoreApplication::sendPostedEvents();
-        return screen()->grabWindow(winId()).toImage().copy(rect).convertToFormat(QImage::Format_RGB32);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QPainter painter(this);
-        painter.drawImage(event->rect(), m_picture, event->rect());
-    }
-
-private:
-    QImage m_picture;
-};
 
 // Screen pixels expected for a keyed frame drawn at an offset over the
 // backdrop (or what under gives); anything outside the frame shows it.
@@ -277,7 +217,7 @@ double meanDifference(const QImage &a, const QImage &b)
 
 // The backdrop window with one control on it, at (0, 0), playing gif.
 struct Stage {
-    Backdrop window;
+    Backdrop window{QSize(800, 600), backdropColor};
     ScaledControl &animator{*new ScaledControl(&window)};
 
     explicit Stage(const QByteArray &gif) { loadGif(animator, gif); }
@@ -337,7 +277,7 @@ private slots:
 
 void TestAnimator::titleWalksFramesAndWraps()
 {
-    Backdrop window;
+    Backdrop window({800, 600}, backdropColor);
     auto *title = new TRxGIFAnimator(&window);
     title->setGeometry(200, 4, 400, 70);
     title->setImageResource(QStringLiteral("TITLE"));
@@ -346,23 +286,23 @@ void TestAnimator::titleWalksFramesAndWraps()
 
     QCOMPARE(title->Image().Count(), 20);
     QCOMPARE(title->FrameIndex(), 0);
-    QCOMPARE(title->Timer().Interval(), 100u);
+    QCOMPARE(Probe::timer(*title).Interval(), 100u);
     title->repaint();
-    const auto fullBefore = title->FullCompositions();
+    const auto fullBefore = Probe::fullCompositions(*title);
     QSignalSpy changed(title, &TRxGIFAnimator::OnFrameChanged);
     for (int i = 1; i < 20; ++i) {
         title->AdvanceFrame();
         QCOMPARE(title->FrameIndex(), i);
-        QCOMPARE(title->CacheIndex(), i);
+        QCOMPARE(Probe::cacheIndex(*title), i);
     }
     // Consecutive frames only undo the previous frame and draw the next.
-    QCOMPARE(title->FullCompositions(), fullBefore);
+    QCOMPARE(Probe::fullCompositions(*title), fullBefore);
     title->AdvanceFrame();
     QCOMPARE(title->FrameIndex(), 0);
-    QCOMPARE(title->FullCompositions(), fullBefore + 1);
-    QCOMPARE(title->LastStartFrame(), 0);
+    QCOMPARE(Probe::fullCompositions(*title), fullBefore + 1);
+    QCOMPARE(Probe::lastStartFrame(*title), 0);
     QCOMPARE(changed.count(), 20);
-    QCOMPARE(title->Timer().Interval(), 100u);
+    QCOMPARE(Probe::timer(*title).Interval(), 100u);
 }
 
 void TestAnimator::shippedFramesOverBackground_data()
@@ -392,7 +332,7 @@ void TestAnimator::shippedFramesOverBackground()
     QFETCH(QRect, geometry);
     QFETCH(bool, stretch);
     QFETCH(qreal, ratio);
-    Backdrop window;
+    Backdrop window({800, 600}, backdropColor);
     auto *animator = new ScaledControl(&window);
     animator->setGeometry(geometry);
     animator->setImageResource(resource);
@@ -463,7 +403,7 @@ void TestAnimator::shippedFramesOverBackground()
         }
         QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(difference)));
     }
-    QCOMPARE(animator->TwinLoaded(), ratio != 1.0);
+    QCOMPARE(Probe::twinLoaded(*animator), ratio != 1.0);
     // The title's letters turn one after another: most ticks repaint only
     // the letters that move.
     if (ratio == 1.0 && resource == QStringLiteral("TITLE"))
@@ -542,21 +482,21 @@ void TestAnimator::composition()
     // clear exactly on the key (the cache above shows it in the key colour).
     FrameComposer composer;
     TColor composerKey = clNone;
-    composer.Compose(image, 0, composerKey);
-    QCOMPARE(composer.Changed(), QRect(0, 0, 8, 6));
+    composer.compose(image, 0, composerKey);
+    QCOMPARE(composer.changed(), QRect(0, 0, 8, 6));
     for (int i = 1; i <= target; ++i) {
-        const auto full = animator.FullCompositions();
+        const auto full = Probe::fullCompositions(animator);
         animator.AdvanceFrame();
         const QImage expected = referenceComposition(8, 6, frames, i, key);
-        const QString difference = firstDifference(animator.FrameCache(), expected);
+        const QString difference = firstDifference(Probe::frameCache(animator), expected);
         QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(difference)));
         const bool afterRestorePrevious = frames[i - 1].disposal == 3;
-        QCOMPARE(animator.FullCompositions(), full + (afterRestorePrevious ? 1 : 0));
+        QCOMPARE(Probe::fullCompositions(animator), full + (afterRestorePrevious ? 1 : 0));
 
-        const QImage &keyed = composer.Compose(image, i, composerKey);
+        const QImage &keyed = composer.compose(image, i, composerKey);
         const QRect change = afterRestorePrevious ? QRect(0, 0, 8, 6)
                                                   : differingPixels(referenceComposition(8, 6, frames, i - 1, key), expected);
-        QCOMPARE(composer.Changed(), change);
+        QCOMPARE(composer.changed(), change);
         if (composerKey == clNone)
             continue;
         QCOMPARE(keyed.format(), QImage::Format_ARGB32_Premultiplied);
@@ -566,7 +506,7 @@ void TestAnimator::composition()
                 QCOMPARE(keyed.pixel(x, y), pixel == (key | 0xFF000000) ? 0u : pixel);
             }
     }
-    QCOMPARE(animator.LastStartFrame(), startFrame);
+    QCOMPARE(Probe::lastStartFrame(animator), startFrame);
 }
 
 void TestAnimator::frameIndexJumps()
@@ -585,26 +525,26 @@ void TestAnimator::frameIndexJumps()
 
     animator.setFrameIndex(3);
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(animator.Timer().Interval(), 300u);
-    const auto full = animator.FullCompositions();
+    QCOMPARE(Probe::timer(animator).Interval(), 300u);
+    const auto full = Probe::fullCompositions(animator);
     animator.repaint();
-    QCOMPARE(animator.FullCompositions(), full + 1);
-    QCOMPARE(animator.LastStartFrame(), 2);
-    QVERIFY(firstDifference(animator.FrameCache(), referenceComposition(8, 6, frames, 3, key)).isEmpty());
+    QCOMPARE(Probe::fullCompositions(animator), full + 1);
+    QCOMPARE(Probe::lastStartFrame(animator), 2);
+    QVERIFY(firstDifference(Probe::frameCache(animator), referenceComposition(8, 6, frames, 3, key)).isEmpty());
 
     // The next frame builds on the cached one.
     animator.setFrameIndex(4);
     animator.repaint();
-    QCOMPARE(animator.FullCompositions(), full + 1);
-    QCOMPARE(animator.Timer().Interval(), 700u);
-    QVERIFY(firstDifference(animator.FrameCache(), referenceComposition(8, 6, frames, 4, key)).isEmpty());
+    QCOMPARE(Probe::fullCompositions(animator), full + 1);
+    QCOMPARE(Probe::timer(animator).Interval(), 700u);
+    QVERIFY(firstDifference(Probe::frameCache(animator), referenceComposition(8, 6, frames, 4, key)).isEmpty());
 
     // A jump back composes anew.
     animator.setFrameIndex(1);
     animator.repaint();
-    QCOMPARE(animator.FullCompositions(), full + 2);
-    QCOMPARE(animator.LastStartFrame(), 0);
-    QVERIFY(firstDifference(animator.FrameCache(), referenceComposition(8, 6, frames, 1, key)).isEmpty());
+    QCOMPARE(Probe::fullCompositions(animator), full + 2);
+    QCOMPARE(Probe::lastStartFrame(animator), 0);
+    QVERIFY(firstDifference(Probe::frameCache(animator), referenceComposition(8, 6, frames, 1, key)).isEmpty());
 }
 
 void TestAnimator::outOfRangeFrameIndexIgnored()
@@ -628,7 +568,7 @@ void TestAnimator::imageChangeStartsOver()
     auto &[window, animator] = stage;
     animator.AdvanceFrame();
     animator.AdvanceFrame();
-    QCOMPARE(animator.CacheIndex(), 2);
+    QCOMPARE(Probe::cacheIndex(animator), 2);
 
     QList<TestFrame> other = {solidFrame(0, 0, 4, 4, Blue, 1), solidFrame(0, 0, 4, 4, Red, 1)};
     other[0].delay = 25;
@@ -639,8 +579,8 @@ void TestAnimator::imageChangeStartsOver()
     QCOMPARE(changed.count(), 1);
     QCOMPARE(animator.Image().Count(), 2);
     QCOMPARE(animator.FrameIndex(), 0);
-    QCOMPARE(animator.CacheIndex(), -1);
-    QCOMPARE(animator.Timer().Interval(), 250u);
+    QCOMPARE(Probe::cacheIndex(animator), -1);
+    QCOMPARE(Probe::timer(animator).Interval(), 250u);
     QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(2, 2), testPalette[Blue]);
 
     // A picture that replaces an embedded one leaves its twice-size frames
@@ -649,10 +589,10 @@ void TestAnimator::imageChangeStartsOver()
     animator.setImageResource(QStringLiteral("TITLE"));
     const QImage black = filled(QSize(8, 8), [](int, int) { return qRgb(0, 0, 0); });
     QCOMPARE(animator.paintedAt(2, black).size(), QSize(8, 8));
-    QVERIFY(animator.TwinLoaded());
+    QVERIFY(Probe::twinLoaded(animator));
     animator.setImage(source.Image());
     QCOMPARE(animator.paintedAt(2, black).pixel(7, 7), testPalette[Blue]);
-    QVERIFY(!animator.TwinLoaded());
+    QVERIFY(!Probe::twinLoaded(animator));
 
     // An empty picture: nothing to show, the window shows through.
     animator.setImageResource(QStringLiteral("TITLE"));
@@ -670,8 +610,8 @@ void TestAnimator::singleFrameNeverTicks()
     QSignalSpy changed(&animator, &TRxGIFAnimator::OnFrameChanged);
     animator.setAnimate(true);
     QVERIFY(animator.Animate());
-    QCOMPARE(animator.Timer().Interval(), 0u);
-    QVERIFY(animator.Timer().Thread()->Suspended());
+    QCOMPARE(Probe::timer(animator).Interval(), 0u);
+    QVERIFY(Probe::thread(Probe::timer(animator))->suspended());
     animator.AdvanceFrame();
     QCOMPARE(animator.FrameIndex(), 0);
     QCOMPARE(changed.count(), 0);
@@ -694,7 +634,7 @@ void TestAnimator::loopFalseStopsOnFrameZero()
     QCOMPARE(animator.FrameIndex(), 0);
     QVERIFY(!animator.Animate());
     QCOMPARE(stopped.count(), 1);
-    QVERIFY(!animator.Timer().Enabled());
+    QVERIFY(!Probe::timer(animator).Enabled());
     QCOMPARE(window.shot(QRect(0, 0, 4, 4)).pixel(1, 1), testPalette[Red]);
 }
 
@@ -744,14 +684,14 @@ void TestAnimator::hiddenControlFreezes()
     animator.setAnimate(true);
     QTRY_VERIFY(animator.FrameIndex() != 2);
     hide();
-    QVERIFY(animator.Timer().Paused());
+    QVERIFY(Probe::timer(animator).paused());
     QVERIFY(animator.Animate());
-    QVERIFY(animator.Timer().Enabled());
+    QVERIFY(Probe::timer(animator).Enabled());
     const int frozen = animator.FrameIndex();
-    const std::uint64_t sleeps = animator.Timer().Thread()->SleepCount();
+    const std::uint64_t sleeps = Probe::sleepCount(Probe::timer(animator));
     QTest::qWait(350);
     QCOMPARE(animator.FrameIndex(), frozen);
-    QCOMPARE(animator.Timer().Thread()->SleepCount(), sleeps);
+    QCOMPARE(Probe::sleepCount(Probe::timer(animator)), sleeps);
 
     qint64 resumedAfter = -1;
     QElapsedTimer clock;
@@ -760,11 +700,11 @@ void TestAnimator::hiddenControlFreezes()
             resumedAfter = clock.elapsed();
     });
     show();
-    QTRY_VERIFY(!animator.Timer().Paused());
+    QTRY_VERIFY(!Probe::timer(animator).paused());
     clock.start();
     QTRY_COMPARE(animator.FrameIndex(), (frozen + 1) % 3);
     QVERIFY2(resumedAfter >= 80, qPrintable(QString::number(resumedAfter)));
-    QCOMPARE(animator.Timer().Interval(), 100u);
+    QCOMPARE(Probe::timer(animator).Interval(), 100u);
 }
 
 void TestAnimator::unshownWindowNeverTicks()
@@ -772,7 +712,7 @@ void TestAnimator::unshownWindowNeverTicks()
     // As at start-up, while the splash shows: the layout starts the
     // animation before its window is on screen. No tick, not even a sleep,
     // until it is.
-    Backdrop unshown;
+    Backdrop unshown({800, 600}, backdropColor);
     TRxGIFAnimator waiting(&unshown);
     waiting.setAnimate(true);
     loadGif(waiting, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1)}));
@@ -780,14 +720,14 @@ void TestAnimator::unshownWindowNeverTicks()
     QCOMPARE(waiting.FrameIndex(), 0);
     QTest::qWait(250);
     QVERIFY(waiting.Animate());
-    QVERIFY(waiting.Timer().Paused());
-    QCOMPARE(waiting.Timer().Thread()->SleepCount(), 0u);
+    QVERIFY(Probe::timer(waiting).paused());
+    QCOMPARE(Probe::sleepCount(Probe::timer(waiting)), 0u);
     QCOMPARE(waiting.FrameIndex(), 0);
 
     unshown.show();
     QVERIFY(QTest::qWaitForWindowExposed(&unshown));
     QTRY_COMPARE(waiting.FrameIndex(), 1);
-    QCOMPARE(waiting.Timer().Thread()->SleepInterval(), 100u);
+    QCOMPARE(Probe::sleepInterval(Probe::timer(waiting)), 100u);
 }
 
 void TestAnimator::frameInterval_data()
@@ -815,7 +755,7 @@ void TestAnimator::frameInterval()
     TRxGIFAnimator animator;
     loadGif(animator, makeGif(2, 2, frames));
     QCOMPARE(animator.FrameInterval(0), interval);
-    QCOMPARE(animator.Timer().Interval(), std::uint32_t(interval));
+    QCOMPARE(Probe::timer(animator).Interval(), std::uint32_t(interval));
     QCOMPARE(animator.FrameInterval(-1), 0);
     QCOMPARE(animator.FrameInterval(2), 0);
 }
@@ -823,7 +763,7 @@ void TestAnimator::frameInterval()
 void TestAnimator::firstTickWaitsForTheFirstSleep()
 {
     // As the layout does it: Animate first, then the picture.
-    Backdrop window;
+    Backdrop window({800, 600}, backdropColor);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     TRxGIFAnimator animator(&window);
@@ -831,9 +771,9 @@ void TestAnimator::firstTickWaitsForTheFirstSleep()
     QElapsedTimer clock;
     clock.start();
     animator.setAnimate(true);
-    QCOMPARE(animator.Timer().Interval(), 1000u);
-    QTRY_VERIFY(animator.Timer().Thread()->SleepCount() >= 1);
-    QCOMPARE(animator.Timer().Thread()->SleepInterval(), 1000u);
+    QCOMPARE(Probe::timer(animator).Interval(), 1000u);
+    QTRY_VERIFY(Probe::sleepCount(Probe::timer(animator)) >= 1);
+    QCOMPARE(Probe::sleepInterval(Probe::timer(animator)), 1000u);
 
     qint64 firstChange = -1;
     connect(&animator, &TRxGIFAnimator::OnFrameChanged, this, [&] {
@@ -841,11 +781,11 @@ void TestAnimator::firstTickWaitsForTheFirstSleep()
             firstChange = clock.elapsed();
     });
     loadGif(animator, redBlueGreen());
-    QCOMPARE(animator.Timer().Interval(), 100u);
-    QCOMPARE(animator.Timer().Thread()->SleepInterval(), 1000u);
+    QCOMPARE(Probe::timer(animator).Interval(), 100u);
+    QCOMPARE(Probe::sleepInterval(Probe::timer(animator)), 1000u);
     QTRY_VERIFY_WITH_TIMEOUT(firstChange >= 0, 5000);
     QVERIFY2(firstChange >= 950, qPrintable(QString::number(firstChange)));
-    QTRY_COMPARE(animator.Timer().Thread()->SleepInterval(), 100u);
+    QTRY_COMPARE(Probe::sleepInterval(Probe::timer(animator)), 100u);
 }
 
 void TestAnimator::placement_data()
@@ -874,9 +814,9 @@ void TestAnimator::placement()
     for (int y = 0; y < 6; ++y)
         for (int x = 5; x < 10; ++x)
             frame.pixels[y * 10 + x] = (x == 7 && y == 2) ? Blue : Key;
-    Backdrop window;
+    Backdrop window({800, 600}, backdropColor);
     TRxGIFAnimator animator(&window);
-    animator.Loaded();
+    animator.loaded();
     animator.setAutoSize(false);
     animator.setGeometry(QRect(QPoint(30, 20), control));
     loadGif(animator, makeGif(10, 6, {frame}));
@@ -920,13 +860,13 @@ void TestAnimator::autoSizeOnlyOutsideLoading()
     loadGif(reading, gif);
     QCOMPARE(reading.geometry(), QRect(5, 6, 40, 30));
 
-    Backdrop window;
+    Backdrop window({800, 600}, backdropColor);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     TRxGIFAnimator loaded(&window);
-    QVERIFY(loaded.Loading());
+    QVERIFY(loaded.loading());
     QCoreApplication::processEvents();
-    QVERIFY(!loaded.Loading());
+    QVERIFY(!loaded.loading());
     loaded.show();
     loaded.setGeometry(5, 6, 40, 30);
     loadGif(loaded, gif);
@@ -947,14 +887,14 @@ void TestAnimator::autoSizeOnlyOutsideLoading()
     loadGif(loaded, makeGif(65535, 65535, {solidFrame(0, 0, 1, 1, Red, 1)}));
     QCOMPARE(loaded.size(), QSize(12, 7));
     loaded.repaint();
-    QVERIFY(loaded.FrameCache().isNull());
+    QVERIFY(Probe::frameCache(loaded).isNull());
     QVERIFY(!shown.isEmpty());
     QCOMPARE(shown.first(), QStringLiteral("Erreur de lecture du flux"));
 }
 
 void TestAnimator::destructionIsSilent()
 {
-    Backdrop window;
+    Backdrop window({800, 600}, backdropColor);
     auto *animator = new TRxGIFAnimator(&window);
     loadGif(*animator, makeGif(4, 4, {solidFrame(0, 0, 4, 4, Red, 1), solidFrame(0, 0, 4, 4, Blue, 1)}));
     window.show();
@@ -973,10 +913,10 @@ void TestAnimator::asyncDrawing()
                                solidFrame(2, 2, 2, 2, Green, 2, Key)};
     for (TestFrame &frame : frames)
         frame.delay = 5;
-    Backdrop window;
+    Backdrop window({800, 600}, backdropColor);
     auto *animator = new TRxGIFAnimator(&window);
     animator->setAsyncDrawing(true);
-    QVERIFY(!animator->Timer().SyncEvent());
+    QVERIFY(!Probe::timer(*animator).SyncEvent());
     loadGif(*animator, makeGif(6, 6, frames));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -1091,15 +1031,15 @@ void TestAnimator::timerIntervalFromNextSleep()
         if (ticks++ == 0)
             firstTick = clock.elapsed();
     });
-    QTRY_VERIFY(timer.Thread()->SleepCount() >= 1);
+    QTRY_VERIFY(Probe::sleepCount(timer) >= 1);
     timer.setInterval(20);
     // The sleep in progress is not restarted...
-    QCOMPARE(timer.Thread()->SleepInterval(), 400u);
+    QCOMPARE(Probe::sleepInterval(timer), 400u);
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, 3000);
     QVERIFY2(firstTick >= 380, qPrintable(QString::number(firstTick)));
     // ...and the next ones use the new interval.
     QTRY_VERIFY(ticks >= 4);
-    QCOMPARE(timer.Thread()->SleepInterval(), 20u);
+    QCOMPARE(Probe::sleepInterval(timer), 20u);
 }
 
 void TestAnimator::timerDisableStopsTicks_data()
@@ -1122,14 +1062,14 @@ void TestAnimator::timerDisableStopsTicks()
     else
         timer.setEnabled(false);
     const int stoppedAt = ticks;
-    const std::uint64_t sleeps = timer.Thread()->SleepCount();
+    const std::uint64_t sleeps = Probe::sleepCount(timer);
     QTest::qWait(120);
     QCOMPARE(ticks, stoppedAt);
-    QVERIFY(timer.Thread()->Suspended());
+    QVERIFY(Probe::thread(timer)->suspended());
     // A pause leaves the timer enabled, and its thread does not even sleep.
     QCOMPARE(timer.Enabled(), pause);
     if (pause)
-        QCOMPARE(timer.Thread()->SleepCount(), sleeps);
+        QCOMPARE(Probe::sleepCount(timer), sleeps);
 
     if (pause)
         timer.setPaused(false);
@@ -1137,7 +1077,7 @@ void TestAnimator::timerDisableStopsTicks()
         timer.setEnabled(true);
     QTRY_VERIFY(ticks > stoppedAt);
     timer.setOnTimer(nullptr);
-    QVERIFY(timer.Thread()->Suspended());
+    QVERIFY(Probe::thread(timer)->suspended());
 }
 
 void TestAnimator::timerDestroyWhileRunning_data()
@@ -1213,7 +1153,7 @@ void TestAnimator::timerStopsWhenApplicationQuits()
     QElapsedTimer clock;
     clock.start();
     QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
-    QVERIFY(timer.Thread()->isFinished());
+    QVERIFY(Probe::thread(timer)->isFinished());
     QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     const int after = ticks;
     QTest::qWait(30);
@@ -1227,13 +1167,13 @@ void TestAnimator::timerWindowMode()
     timer.setInterval(10);
     int ticks = 0;
     timer.setOnTimer([&] { ++ticks; });
-    QVERIFY(timer.Thread()->Suspended());
+    QVERIFY(Probe::thread(timer)->suspended());
     QTRY_VERIFY(ticks >= 3);
-    QCOMPARE(timer.Thread()->SleepCount(), 0u);
+    QCOMPARE(Probe::sleepCount(timer), 0u);
 
     timer.setThreaded(true);
     const int before = ticks;
-    QTRY_VERIFY(timer.Thread()->SleepCount() >= 2);
+    QTRY_VERIFY(Probe::sleepCount(timer) >= 2);
     QTRY_VERIFY(ticks > before);
 }
 

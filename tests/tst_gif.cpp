@@ -2,6 +2,7 @@
 // equality with giflib on files made by other encoders, the shipped streams.
 
 #include "media/base/Exceptions.h"
+#include "media/animation/AnimationProbe.h"
 #include "media/animation/FrameComposer.h"
 #include "media/gif/Lzw.h"
 #include "media/gif/RxGIF.h"
@@ -19,6 +20,7 @@
 #include <map>
 
 using namespace tavlo;
+using Probe = tavlo::testing::AnimationProbe;
 
 namespace {
 
@@ -383,11 +385,11 @@ void TestGif::shippedStreams()
     TGIFImage image;
     image.ReadLayoutData(withLength(gif));
     QCOMPARE(image.CurrentFrame(), 0);
-    QVERIFY(image.Frames(0).HasBitmap());
+    QVERIFY(image.Frames(0).hasBitmap());
     QVERIFY(image.Looping());
     QCOMPARE(image.Version(), 2);
     for (int i = 1; i < image.Count(); ++i)
-        QVERIFY(!image.Frames(i).HasBitmap());
+        QVERIFY(!image.Frames(i).hasBitmap());
 
     const bool title = resource.endsWith(QLatin1String("TITLE"));
     if (title) {
@@ -962,7 +964,7 @@ void TestGif::derivedValues()
 
     // Background index 2 of the global table.
     image.LoadGIF(Gif(7, 5, 2, "GIF89a", 2).graphicControl(0, 0, 1).image(1, 1, 3, 2).trailer().bytes(), false);
-    QVERIFY(!image.Frames(0).HasBitmap());
+    QVERIFY(!image.Frames(0).hasBitmap());
     QVERIFY(!image.Empty());
     QCOMPARE(image.ScreenWidth(), 7);
     QCOMPARE(image.ScreenHeight(), 5);
@@ -991,8 +993,8 @@ void TestGif::layoutDataAndNotification()
     QCOMPARE(image.Count(), 2);
     QCOMPARE(changes, 1);
     QCOMPARE(buffer.pos(), gif.size() + 4); // exactly the value is consumed
-    QVERIFY(image.Frames(0).HasBitmap());
-    QVERIFY(!image.Frames(1).HasBitmap());
+    QVERIFY(image.Frames(0).hasBitmap());
+    QVERIFY(!image.Frames(1).hasBitmap());
 
     // A length longer than the data is the stream read error.
     QByteArray shortLayout = withLength(gif).chopped(1);
@@ -1114,12 +1116,12 @@ void TestGif::hugeFrameRefused()
     // step to build on: the cache is empty.
     FrameComposer stepper;
     TColor none = clNone;
-    stepper.Compose(many, 0, none);
-    stepper.Compose(many, 1, none);
-    QCOMPARE(stepper.CacheIndex(), 1);
-    QVERIFY_THROWS_EXCEPTION(EReadError, stepper.Compose(many, 2, none));
-    QCOMPARE(stepper.CacheIndex(), -1);
-    QVERIFY(stepper.Cache().isNull());
+    stepper.compose(many, 0, none);
+    stepper.compose(many, 1, none);
+    QCOMPARE(Probe::cacheIndex(stepper), 1);
+    QVERIFY_THROWS_EXCEPTION(EReadError, stepper.compose(many, 2, none));
+    QCOMPARE(Probe::cacheIndex(stepper), -1);
+    QVERIFY(stepper.cache().isNull());
     // A keyed drawing borrows four bytes a pixel of the same budget while it
     // draws, and gives them back: frame after frame fits where one bitmap
     // more would not, and a drawing beyond what is left is refused.
@@ -1148,12 +1150,12 @@ void TestGif::hugeFrameRefused()
     FrameComposer composer;
     TColor key = clNone;
     try {
-        composer.Compose(screen, 0, key);
+        composer.compose(screen, 0, key);
         QFAIL("no error raised");
     } catch (const EReadError &e) {
         QCOMPARE(e.message(), QStringLiteral("Erreur de lecture du flux"));
     }
-    QVERIFY(composer.Cache().isNull());
+    QVERIFY(composer.cache().isNull());
 
     // Frame rows that are merely wide decode.
     const TGIFImage wide = load(Gif(4000, 1).image(0, 0, 4000, 1, {1, 2, 3}).trailer());

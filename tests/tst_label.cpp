@@ -1,7 +1,9 @@
+#include "media/label/LabelProbe.h"
 #include "media/label/RxLabel.h"
 #include "media/label/TextLayout.h"
 
 #include "data/ui_label_layouts.h"
+#include "tests/support/Backdrop.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -14,6 +16,8 @@
 #include <vector>
 
 using namespace tavlo;
+using tavlo::test::Backdrop;
+using tavlo::testing::LabelProbe;
 
 namespace {
 
@@ -39,26 +43,6 @@ QImage pictureOf(QSize size)
             img.setPixel(x, y, qRgb(30 + (x * 7) % 180, 40 + (y * 5) % 170, 150 + (x + y) % 50));
     return img;
 }
-
-class Backdrop : public QWidget {
-public:
-    explicit Backdrop(QSize size, QImage picture = {})
-        : m_picture(picture.isNull() ? pictureOf(size) : picture)
-    {
-        resize(size);
-    }
-    const QImage &picture() const { return m_picture; }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.drawImage(0, 0, m_picture);
-    }
-
-private:
-    QImage m_picture;
-};
 
 class CountingLabel : public TRxLabel {
 public:
@@ -242,7 +226,7 @@ void TestLabel::shadowDirection()
 {
     QFETCH(TRxLabel::TShadowPosition, pos);
     QFETCH(int, size);
-    Backdrop scene({120, 60});
+    Backdrop scene(pictureOf({120, 60}));
     TRxLabel *label = makeLabel(&scene, {20, 10, 70, 40}, QStringLiteral("W8"));
     label->setFontColor(RGB(0, 0, 255));
     label->setShadowColor(RGB(255, 0, 0));
@@ -259,7 +243,7 @@ void TestLabel::shadowDirection()
 
 void TestLabel::shadowSizeZeroLooksUnshadowed()
 {
-    Backdrop scene({100, 50}, QImage());
+    Backdrop scene(pictureOf({100, 50}));
     TRxLabel *label = makeLabel(&scene, {10, 10, 70, 30}, QStringLiteral("42"));
     label->setFontColor(RGB(0, 0, 255));
     label->setShadowColor(RGB(255, 0, 0));
@@ -275,7 +259,7 @@ void TestLabel::shadowSizeZeroLooksUnshadowed()
 
 void TestLabel::transparentShowsParent()
 {
-    Backdrop scene({100, 50});
+    Backdrop scene(pictureOf({100, 50}));
     TRxLabel *label = makeLabel(&scene, {10, 10, 70, 30}, QStringLiteral("88"));
     label->setFontColor(clBlack);
     label->setShadowColor(clWhite);
@@ -296,7 +280,7 @@ void TestLabel::transparentShowsParent()
 
 void TestLabel::opaqueFillsWithColor()
 {
-    Backdrop scene({100, 50});
+    Backdrop scene(pictureOf({100, 50}));
     TRxLabel *label = makeLabel(&scene, {10, 10, 70, 30}, QStringLiteral("88"));
     label->setFontColor(RGB(0, 0, 255));
     label->setShadowColor(RGB(255, 0, 0));
@@ -318,7 +302,7 @@ void TestLabel::counterRepaintLeavesNoTrace()
         label->setShadowPos(TRxLabel::spRightBottom);
         return label;
     };
-    Backdrop scene({200, 100});
+    Backdrop scene(pictureOf({200, 100}));
     TRxLabel *label = counter(scene, QStringLiteral("10"));
     scene.show();
     QVERIFY(QTest::qWaitForWindowExposed(&scene));
@@ -327,7 +311,7 @@ void TestLabel::counterRepaintLeavesNoTrace()
     QTRY_VERIFY(maskOf(live(), label->geometry(), Qt::black).count() > 20);
     const QImage ten = live();
 
-    Backdrop fresh({200, 100});
+    Backdrop fresh(pictureOf({200, 100}));
     counter(fresh, QStringLiteral("9"));
     const QImage nine = shot(fresh);
     QVERIFY(nine != ten);
@@ -342,7 +326,7 @@ void TestLabel::counterRepaintLeavesNoTrace()
 
 void TestLabel::sameCaptionRepaintsNothing()
 {
-    Backdrop scene({100, 50});
+    Backdrop scene(pictureOf({100, 50}));
     auto *label = new CountingLabel(&scene);
     label->setAutoSize(false);
     label->setGeometry(10, 10, 60, 30);
@@ -442,7 +426,7 @@ void TestLabel::centredTallTextMovesUpByTruncatedHalf()
     QFETCH(int, shadowSize);
     QFETCH(int, shortBy);
     QFETCH(int, shift);
-    Backdrop scene({100, 140});
+    Backdrop scene(pictureOf({100, 140}));
     TRxLabel *label = makeLabel(&scene, {10, 10, 60, 120}, QStringLiteral("1\n2"));
     label->setFontColor(RGB(0, 0, 255));
     label->setShadowColor(RGB(255, 0, 0));
@@ -474,7 +458,7 @@ void TestLabel::resultTextsWrapToTwoCentredLines_data()
 void TestLabel::resultTextsWrapToTwoCentredLines()
 {
     QFETCH(QString, text);
-    Backdrop scene({300, 400});
+    Backdrop scene(pictureOf({300, 400}));
     Ui::LabelLayouts layouts;
     layouts.setupUi(&scene);
     TRxLabel *label = layouts.RxLabel1;
@@ -551,7 +535,7 @@ void TestLabel::ampersands()
     QFETCH(bool, accel);
     QFETCH(QString, asTyped);
     QFETCH(bool, same);
-    Backdrop scene({120, 50});
+    Backdrop scene(pictureOf({120, 50}));
     TRxLabel *label = makeLabel(&scene, {10, 10, 100, 32}, caption);
     label->setShowAccelChar(accel);
     label->setFontColor(clBlack);
@@ -566,7 +550,7 @@ void TestLabel::ampersands()
 
 void TestLabel::mnemonicIsUnderlined()
 {
-    Backdrop scene({120, 50});
+    Backdrop scene(pictureOf({120, 50}));
     TRxLabel *label = makeLabel(&scene, {10, 10, 100, 32}, QStringLiteral("&A"));
     label->setAlignment(TRxLabel::taLeftJustify);
     label->setFontColor(clBlack);
@@ -605,7 +589,7 @@ void TestLabel::disabledDrawing()
     QFETCH(QPoint, offset);
     QImage plain(120, 60, QImage::Format_RGB32);
     plain.fill(qRgb(0, 100, 0));
-    Backdrop scene({120, 60}, plain);
+    Backdrop scene(plain);
     TRxLabel *label = makeLabel(&scene, {10, 10, 90, 40}, QStringLiteral("W8"));
     const QColor grey = toQColor(clGrayText);
     const QColor highlight = toQColor(clBtnHighlight);
@@ -655,7 +639,7 @@ void TestLabel::programLabels()
     const auto restore = qScopeGuard([&] { QApplication::setPalette(light); });
     if (darkDesktop)
         QApplication::setPalette(darkPalette());
-    Backdrop scene({300, 400});
+    Backdrop scene(pictureOf({300, 400}));
     Ui::LabelLayouts layouts;
     layouts.setupUi(&scene);
     auto *label = scene.findChild<TRxLabel *>(name);
@@ -788,7 +772,7 @@ void TestLabel::focusFrame()
 {
     QImage white(100, 60, QImage::Format_RGB32);
     white.fill(Qt::white);
-    Backdrop scene({100, 60}, white);
+    Backdrop scene(white);
     TRxLabel *label = makeLabel(&scene, {10, 10, 60, 30}, QStringLiteral("&Nom"));
     label->setFontColor(clBlack);
     label->setShadowColor(clBlack);
@@ -806,10 +790,10 @@ void TestLabel::focusFrame()
     other->show();
     QVERIFY(QTest::qWaitForWindowActive(&scene));
     other->setFocus();
-    QTRY_VERIFY(!label->focusTargetActive());
+    QTRY_VERIFY(!LabelProbe::focusTargetActive(*label));
     const QImage without = shot(scene);
     target->setFocus();
-    QTRY_VERIFY(label->focusTargetActive());
+    QTRY_VERIFY(LabelProbe::focusTargetActive(*label));
     const QImage with = shot(scene);
 
     // Text and shadow span (1, 0)-(60, 31) in the label; the frame is one
@@ -831,7 +815,7 @@ void TestLabel::focusFrame()
 
 void TestLabel::mouseEnterAndLeave()
 {
-    Backdrop scene({200, 100});
+    Backdrop scene(pictureOf({200, 100}));
     TRxLabel *label = makeLabel(&scene, {20, 20, 60, 30}, QStringLiteral("5"));
     scene.show();
     scene.activateWindow();
@@ -843,10 +827,10 @@ void TestLabel::mouseEnterAndLeave()
     QTest::mouseMove(&scene, QPoint(40, 30));
     QTRY_COMPARE(enter.count(), 1);
     QCOMPARE(enter.first().first().value<TRxCustomLabel *>(), static_cast<TRxCustomLabel *>(label));
-    QVERIFY(label->mouseInside());
+    QVERIFY(LabelProbe::mouseInside(*label));
     QTest::mouseMove(&scene, QPoint(150, 80));
     QTRY_COMPARE(leave.count(), 1);
-    QVERIFY(!label->mouseInside());
+    QVERIFY(!LabelProbe::mouseInside(*label));
 
     // A disabled label does not notice the pointer.
     label->setEnabled(false);
@@ -857,7 +841,7 @@ void TestLabel::mouseEnterAndLeave()
 
 void TestLabel::focusControlGoesAwayWithItsWidget()
 {
-    Backdrop scene({200, 100});
+    Backdrop scene(pictureOf({200, 100}));
     TRxLabel *label = makeLabel(&scene, {10, 10, 80, 30}, QStringLiteral("&Nom"));
     auto *other = new QWidget(&scene);
     other->setFocusPolicy(Qt::StrongFocus);
@@ -875,9 +859,9 @@ void TestLabel::focusControlGoesAwayWithItsWidget()
 
     QTest::keyClick(&scene, Qt::Key_N, Qt::AltModifier);
     QTRY_VERIFY(target->hasFocus());
-    QVERIFY(label->focusTargetActive());
+    QVERIFY(LabelProbe::focusTargetActive(*label));
     other->setFocus();
-    QTRY_VERIFY(!label->focusTargetActive());
+    QTRY_VERIFY(!LabelProbe::focusTargetActive(*label));
 
     label->setShowAccelChar(false);
     QTest::keyClick(&scene, Qt::Key_N, Qt::AltModifier);

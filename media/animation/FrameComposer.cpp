@@ -106,7 +106,7 @@ void fill(QImage &screen, const QRect &rect, QRgb colour)
 
 } // namespace
 
-void FrameComposer::Reset()
+void FrameComposer::reset()
 {
     m_stepChanges.clear();
     forgetCache();
@@ -122,7 +122,7 @@ void FrameComposer::forgetCache()
     m_opaqueBehind = QRect();
 }
 
-const QImage &FrameComposer::Compose(const TGIFImage &image, int index, TColor &key)
+const QImage &FrameComposer::compose(const TGIFImage &image, int index, TColor &key)
 {
     index = std::max(0, std::min(index, image.Count() - 1));
     // A repaint of the frame already composed (an expose, a property
@@ -133,7 +133,7 @@ const QImage &FrameComposer::Compose(const TGIFImage &image, int index, TColor &
         return m_cache;
     }
     const bool incremental = !m_cache.isNull() && m_cacheIndex == index - 1 && m_cacheIndex >= 0
-        && image.Frames(m_cacheIndex).DisposalMethod() != TDisposal::RestorePrevious;
+        && image.Frames(m_cacheIndex).disposalMethod() != TDisposal::RestorePrevious;
     try {
         if (incremental) {
             key = m_cacheKeyColor;
@@ -143,7 +143,7 @@ const QImage &FrameComposer::Compose(const TGIFImage &image, int index, TColor &
         }
     } catch (...) {
         // Half a step would be built on by the next one.
-        Reset();
+        reset();
         throw;
     }
     m_opaqueBehind |= m_changed;
@@ -159,7 +159,7 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
     const FramePixels next(image.Frames(index), m_cacheKeyColor != clNone, m_keyRgb);
     const TGIFFrame &previous = image.Frames(m_cacheIndex);
     const QRect screen = m_cache.rect();
-    QRect cleared = previous.DisposalMethod() == TDisposal::RestoreBackground
+    QRect cleared = previous.disposalMethod() == TDisposal::RestoreBackground
         ? frameRect(previous) & screen
         : QRect();
     QRect drawn = next.rect() & screen;
@@ -213,7 +213,7 @@ int FrameComposer::startFrame(const TGIFImage &image, int index)
         const bool coversScreen = frame.Width() == image.ScreenWidth() && frame.Height() == image.ScreenHeight();
         if (coversScreen
             && (frame.TransparentColor() == clNone
-                || (frame.DisposalMethod() == TDisposal::RestoreBackground && start < index)))
+                || (frame.disposalMethod() == TDisposal::RestoreBackground && start < index)))
             break;
         --start;
     }
@@ -224,7 +224,7 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
 {
     forgetCache();
     const std::int64_t area = std::int64_t(image.ScreenWidth()) * image.ScreenHeight();
-    if (area > MaxGIFScreenPixels)
+    if (area > maxGifScreenPixels)
         throw EReadError(QStringLiteral("Erreur de lecture du flux"));
 
     // Restore-to-background fills with the key colour when the picture has
@@ -252,7 +252,7 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
     const int start = startFrame(image, index);
     for (int j = start; j < index; ++j) {
         const TGIFFrame &frame = image.Frames(j);
-        switch (frame.DisposalMethod()) {
+        switch (frame.disposalMethod()) {
         case TDisposal::None:
         case TDisposal::Leave:
             FramePixels(frame, keyed, keyRgb).drawOn(bmp);
@@ -284,7 +284,7 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
     m_lastStartFrame = start;
 }
 
-const QImage &FrameComposer::Cache() const
+const QImage &FrameComposer::cache() const
 {
     if (m_cache.isNull() || m_cacheKeyColor == clNone)
         return m_cache;

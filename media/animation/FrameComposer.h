@@ -20,6 +20,10 @@
 
 namespace tavlo {
 
+namespace testing {
+class AnimationProbe;
+}
+
 class FrameComposer {
 public:
     // The logical-screen picture of frame index of image (clamped to the
@@ -28,30 +32,26 @@ public:
     // blits without converting); without a key, opaque throughout. key
     // receives the colour that stands for transparency, or clNone. Throws
     // EReadError, before allocating anything, when the screen is larger
-    // than MaxGIFScreenPixels, and whatever decoding a frame throws; the
+    // than maxGifScreenPixels, and whatever decoding a frame throws; the
     // cache is then empty.
-    const QImage &Compose(const TGIFImage &image, int index, TColor &key);
+    const QImage &compose(const TGIFImage &image, int index, TColor &key);
     // Forgets the cached picture (the image changed).
-    void Reset();
+    void reset();
 
-    int CacheIndex() const { return m_cacheIndex; }
     // The cached picture with its key pixels in the key colour, as a
     // control that is not transparent shows it. Made on the first call
     // (nothing is made for a picture without a key), then brought up to
     // date over the changed parts only.
-    const QImage &Cache() const;
-    // The part of the screen the latest Compose changed: all of it after a
+    const QImage &cache() const;
+    // The part of the screen the latest compose changed: all of it after a
     // composition from scratch; after a step to the next frame, the
     // bounding rectangle of the pixels that now differ, empty when the new
     // frame looks like the one before; empty for the frame already cached.
-    QRect Changed() const { return m_changed; }
-
-    // How many compositions started from scratch, and the first frame the
-    // latest of them drew from.
-    std::uint64_t FullCompositions() const { return m_fullCompositions; }
-    int LastStartFrame() const { return m_lastStartFrame; }
+    QRect changed() const { return m_changed; }
 
 private:
+    friend class testing::AnimationProbe;
+
     // Drops the cached picture, keeping what is known about the image.
     void forgetCache();
     void composeAfterCache(const TGIFImage &image, int index);
@@ -75,6 +75,8 @@ private:
     // worked out.
     QRgb m_stepBrush{0};
     std::optional<QRgb> m_stepKey;
+    // Read by tests only: how many compositions started from scratch, and
+    // the first frame the latest of them drew from.
     std::uint64_t m_fullCompositions{0};
     int m_lastStartFrame{-1};
 };

@@ -39,10 +39,10 @@ TRxImageControl::TRxImageControl(QWidget *parent)
     resize(105, 105);
     // Layout properties are all set before the event loop gets a turn (the
     // generated setup code runs in one go), so the first turn ends loading.
-    QMetaObject::invokeMethod(this, [this] { Loaded(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { loaded(); }, Qt::QueuedConnection);
 }
 
-void TRxImageControl::Loaded()
+void TRxImageControl::loaded()
 {
     m_loading = false;
 }
@@ -61,7 +61,7 @@ void TRxImageControl::paintEvent(QPaintEvent *event)
         // A tick repaints only what its frame changed: the clip tells the
         // frame how little it needs to draw.
         canvas.setClipRect(event->rect());
-        if (!ShowsParentBackground())
+        if (!showsParentBackground())
             canvas.fillRect(rect(), Color());
         const bool wasInPaint = m_inPaint.load();
         m_inPaint = true;
@@ -73,13 +73,13 @@ void TRxImageControl::paintEvent(QPaintEvent *event)
         m_inPaint = wasInPaint;
     }
     if (error)
-        PaintFailed(error);
+        paintFailed(error);
 }
 
 bool TRxImageControl::event(QEvent *event)
 {
     if (event->type() == QEvent::Polish && m_loading)
-        Loaded();
+        loaded();
     return QWidget::event(event);
 }
 
@@ -126,7 +126,7 @@ TRxGIFAnimator::~TRxGIFAnimator()
     // tick is running or pending.
     m_timer.reset();
     QMutexLocker lock(&ControlLock);
-    m_composer.Reset();
+    m_composer.reset();
     forgetTwin();
     m_image.setOnChange(nullptr);
     m_image.setChangeLock(nullptr);
@@ -273,7 +273,7 @@ void TRxGIFAnimator::HandleImageChange()
 {
     {
         QMutexLocker lock(&ControlLock);
-        m_composer.Reset();
+        m_composer.reset();
         forgetTwin();
         // Only the embedded pictures have a twice-size rendering; a picture
         // loaded from anywhere else is painted as it is on every screen.
@@ -294,7 +294,7 @@ void TRxGIFAnimator::ImageUpdated()
     FitToImage();
     // Every surface Qt draws on is true-colour: there is no palette to
     // realise, so a palette change is simply taken note of.
-    if (!isHidden() && !Loading() && m_image.PaletteModified())
+    if (!isHidden() && !loading() && m_image.PaletteModified())
         m_image.setPaletteModified(false);
     if (!m_inPaint)
         update();
@@ -303,12 +303,12 @@ void TRxGIFAnimator::ImageUpdated()
 void TRxGIFAnimator::FitToImage()
 {
     // During layout reading the layout's size stands.
-    if (Loading() || !m_autoSize || m_image.Empty())
+    if (loading() || !m_autoSize || m_image.Empty())
         return;
     // A screen too large to compose keeps the control at its size: its
     // paint fails before it allocates anything, and a window of that size
     // would cost as much.
-    if (std::int64_t(m_image.ScreenWidth()) * m_image.ScreenHeight() > MaxGIFScreenPixels)
+    if (std::int64_t(m_image.ScreenWidth()) * m_image.ScreenHeight() > maxGifScreenPixels)
         return;
     const QSize screen(m_image.ScreenWidth(), m_image.ScreenHeight());
     if (size() != screen)
@@ -355,7 +355,7 @@ void TRxGIFAnimator::AdvanceFrame()
         });
         fireFrameChanged();
         if (onThreadOf(this))
-            ShowChange();
+            showChange();
         else
             presentFromThread();
     }
@@ -396,22 +396,22 @@ void TRxGIFAnimator::PaintNow()
         std::rethrow_exception(error);
 }
 
-void TRxGIFAnimator::ShowChange()
+void TRxGIFAnimator::showChange()
 {
     // Composed here rather than in the paint, with the stream the paint
     // will draw from, so that only what the new frame changed is repainted;
     // a frame that looks like the one before repaints nothing. A frame that
     // cannot be decoded fails the tick that wanted to show it.
-    const bool twice = devicePixelRatioF() > 1.0 && Twin() != nullptr;
+    const bool twice = devicePixelRatioF() > 1.0 && twin() != nullptr;
     TColor key = clNone;
     ComposeFrame(m_frameIndex, key, twice);
-    QRect changed = (twice ? m_twinComposer : m_composer).Changed();
+    QRect changed = (twice ? m_twinComposer : m_composer).changed();
     if (changed.isEmpty())
         return;
     if (twice)
         changed = QRect(QPoint(changed.left() / 2, changed.top() / 2), QPoint(changed.right() / 2, changed.bottom() / 2));
     const QSize picture(m_image.ScreenWidth(), m_image.ScreenHeight());
-    const QRect dest = Placement(size());
+    const QRect dest = placement(size());
     QRect area;
     if (dest.size() == picture) {
         area = changed.translated(dest.topLeft());
@@ -437,7 +437,7 @@ void TRxGIFAnimator::ShowChange()
         std::rethrow_exception(error);
 }
 
-void TRxGIFAnimator::PaintFailed(std::exception_ptr error)
+void TRxGIFAnimator::paintFailed(std::exception_ptr error)
 {
     if (m_timerRepaint) {
         m_tickPaintError = error;
@@ -461,7 +461,7 @@ void TRxGIFAnimator::presentFromThread()
     picture.fill(Qt::transparent);
     {
         QPainter canvas(&picture);
-        if (!ShowsParentBackground())
+        if (!showsParentBackground())
             canvas.fillRect(picture.rect(), m_color);
         m_inPaint = true;
         auto restore = qScopeGuard([this] { m_inPaint = false; });
@@ -492,12 +492,12 @@ void TRxGIFAnimator::paintEvent(QPaintEvent *event)
     TRxImageControl::paintEvent(event);
 }
 
-bool TRxGIFAnimator::ShowsParentBackground() const
+bool TRxGIFAnimator::showsParentBackground() const
 {
     return m_image.Empty() || m_image.Transparent();
 }
 
-QRect TRxGIFAnimator::Placement(QSize client) const
+QRect TRxGIFAnimator::placement(QSize client) const
 {
     // Placed by the image's own logical screen, whichever stream paints.
     const QSize picture(m_image.ScreenWidth(), m_image.ScreenHeight());
@@ -519,16 +519,16 @@ void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
     // A surface of more than one pixel per control pixel gets the
     // twice-size frames, filtered smoothly to any ratio but 2.
     const qreal ratio = canvas.device() ? canvas.device()->devicePixelRatio() : 1.0;
-    const bool twice = ratio > 1.0 && Twin() != nullptr;
+    const bool twice = ratio > 1.0 && twin() != nullptr;
     const bool smooth = twice && ratio != 2.0;
     TColor key = clNone;
     const QImage &composed = ComposeFrame(m_frameIndex, key, twice);
     // Keyed, the picture is drawn as composed, its key pixels clear over what
     // lies beneath; a control that is not transparent shows the key colour.
     const QImage &picture = key != clNone && !m_transparent
-        ? (twice ? m_twinComposer : m_composer).Cache()
+        ? (twice ? m_twinComposer : m_composer).cache()
         : composed;
-    const QRect dest = Placement(client);
+    const QRect dest = placement(client);
     canvas.save();
     canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     const QSize logical(m_image.ScreenWidth(), m_image.ScreenHeight());
@@ -548,13 +548,13 @@ void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
 const QImage &TRxGIFAnimator::ComposeFrame(int index, TColor &key, bool twice)
 {
     if (!twice)
-        return m_composer.Compose(m_image, index, key);
+        return m_composer.compose(m_image, index, key);
     // The twin follows the image's own choice of background brush.
     m_twin.setTransparent(m_image.Transparent());
-    return m_twinComposer.Compose(m_twin, index, key);
+    return m_twinComposer.compose(m_twin, index, key);
 }
 
-const TGIFImage *TRxGIFAnimator::Twin()
+const TGIFImage *TRxGIFAnimator::twin()
 {
     if (!m_twinRead) {
         m_twinRead = true;
@@ -579,7 +579,7 @@ const TGIFImage *TRxGIFAnimator::Twin()
 
 void TRxGIFAnimator::forgetTwin()
 {
-    m_twinComposer.Reset();
+    m_twinComposer.reset();
     m_twin = TGIFImage();
     m_twinRead = false;
     m_twinResource.clear();
@@ -622,36 +622,6 @@ void TRxGIFAnimator::setVisible(bool visible)
 {
     TRxImageControl::setVisible(visible);
     m_shown = !isHidden();
-}
-
-int TRxGIFAnimator::CacheIndex() const
-{
-    QMutexLocker lock(&ControlLock);
-    return m_composer.CacheIndex();
-}
-
-QImage TRxGIFAnimator::FrameCache() const
-{
-    QMutexLocker lock(&ControlLock);
-    return m_composer.Cache();
-}
-
-std::uint64_t TRxGIFAnimator::FullCompositions() const
-{
-    QMutexLocker lock(&ControlLock);
-    return m_composer.FullCompositions();
-}
-
-int TRxGIFAnimator::LastStartFrame() const
-{
-    QMutexLocker lock(&ControlLock);
-    return m_composer.LastStartFrame();
-}
-
-bool TRxGIFAnimator::TwinLoaded() const
-{
-    QMutexLocker lock(&ControlLock);
-    return !m_twin.Empty();
 }
 
 bool TRxGIFAnimator::eventFilter(QObject *watched, QEvent *event)

@@ -32,9 +32,9 @@ public:
 
     // True while the control's properties are still arriving from a window
     // layout: from construction until the event loop first runs, the control
-    // is polished, or Loaded() is called, whichever comes first.
-    bool Loading() const { return m_loading; }
-    virtual void Loaded();
+    // is polished, or loaded() is called, whichever comes first.
+    bool loading() const { return m_loading; }
+    virtual void loaded();
 
     bool InPaint() const { return m_inPaint.load(); }
 
@@ -43,11 +43,11 @@ protected:
     QColor Color() const;
     // True when the picture lets what lies beneath show through; otherwise
     // the client area is first filled with the control's colour.
-    virtual bool ShowsParentBackground() const { return true; }
+    virtual bool showsParentBackground() const { return true; }
     virtual void PaintFrame(QPainter &canvas, QSize client) = 0;
     // A paint that failed: Qt's painting cannot carry the failure on, so it
     // is handed here once the painter is closed.
-    virtual void PaintFailed(std::exception_ptr error) = 0;
+    virtual void paintFailed(std::exception_ptr error) = 0;
 
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
@@ -75,7 +75,7 @@ class TRxGIFAnimator : public TRxImageControl {
     Q_PROPERTY(int FrameIndex READ FrameIndex WRITE setFrameIndex)
     // The embedded GIF (resource type "GIF") that a layout gives as the
     // image's data; read through the layout-data path of the image.
-    Q_PROPERTY(QString ImageResource READ ImageResource WRITE setImageResource)
+    Q_PROPERTY(QString imageResource READ imageResource WRITE setImageResource)
     Q_PROPERTY(bool Loop READ Loop WRITE setLoop)
     Q_PROPERTY(bool Stretch READ Stretch WRITE setStretch)
     Q_PROPERTY(bool Transparent READ Transparent WRITE setTransparent)
@@ -109,7 +109,7 @@ public:
     const tavlo::TGIFImage &Image() const { return m_image; }
     void setImage(const tavlo::TGIFImage &value);
 
-    QString ImageResource() const { return m_imageResource; }
+    QString imageResource() const { return m_imageResource; }
     // Loads the embedded GIF name into the image. Its twice-size rendering,
     // NAME@2X (same frames, delays and disposal, every size and offset
     // doubled), is what the control paints on a surface whose pixel ratio
@@ -130,18 +130,6 @@ public:
     // True while a tick paints.
     bool TimerRepaint() const { return m_timerRepaint.load(); }
 
-    // What the control is doing, for tests and benchmarks.
-    TRxTimer &Timer() { return *m_timer; }
-    int CacheIndex() const;
-    QImage FrameCache() const;
-    // How many compositions started from scratch, and the first frame the
-    // latest of them drew from.
-    std::uint64_t FullCompositions() const;
-    int LastStartFrame() const;
-    // True once the twice-size rendering has been read (a scaled surface
-    // was painted).
-    bool TwinLoaded() const;
-
 signals:
     void OnStart();
     void OnStop();
@@ -149,9 +137,9 @@ signals:
     void OnFrameChanged();
 
 protected:
-    bool ShowsParentBackground() const override;
+    bool showsParentBackground() const override;
     void PaintFrame(QPainter &canvas, QSize client) override;
-    void PaintFailed(std::exception_ptr error) override;
+    void paintFailed(std::exception_ptr error) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool event(QEvent *event) override;
@@ -163,6 +151,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class tavlo::testing::AnimationProbe;
+
     void HandleImageChange();
     void ImageUpdated();
     void FitToImage();
@@ -173,13 +163,13 @@ private:
     const QImage &ComposeFrame(int index, tavlo::TColor &key, bool twice = false);
     // The twice-size rendering, read on the first call after an image
     // change; null when the image has none or it does not match the image.
-    const tavlo::TGIFImage *Twin();
+    const tavlo::TGIFImage *twin();
     void forgetTwin();
     void presentFromThread();
     // A tick's repaint: only the part of the control the new frame changed.
-    void ShowChange();
+    void showChange();
     // Where the picture lands in a client area of that size.
-    QRect Placement(QSize client) const;
+    QRect placement(QSize client) const;
     void fireFrameChanged();
     // Holds the timer while the control cannot be seen (hidden, window not
     // yet on screen, minimised or unmapped): nothing wakes for frames nobody

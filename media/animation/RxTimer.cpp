@@ -47,7 +47,7 @@ TTimerThread::TTimerThread(TRxTimer *timer)
 
 TTimerThread::~TTimerThread()
 {
-    Terminate();
+    terminate();
     wait();
     ::close(m_alarm);
 }
@@ -95,13 +95,13 @@ std::uint32_t TTimerThread::Interval() const
     return m_interval;
 }
 
-void TTimerThread::Suspend()
+void TTimerThread::suspend()
 {
     Lock lock(m_mutex);
     m_suspended = true;
 }
 
-void TTimerThread::Resume(QThread::Priority priority)
+void TTimerThread::resume(QThread::Priority priority)
 {
     Lock lock(m_mutex);
     if (m_terminated)
@@ -117,20 +117,20 @@ void TTimerThread::Resume(QThread::Priority priority)
         setPriority(priority);
 }
 
-bool TTimerThread::Suspended() const
+bool TTimerThread::suspended() const
 {
     Lock lock(m_mutex);
     return m_suspended;
 }
 
-void TTimerThread::RestartSleep()
+void TTimerThread::restartSleep()
 {
     Lock lock(m_mutex);
     m_restartSleep = true;
     wakeUp();
 }
 
-void TTimerThread::Terminate()
+void TTimerThread::terminate()
 {
     Lock lock(m_mutex);
     m_terminated = true;
@@ -144,22 +144,10 @@ void TTimerThread::abandonPendingCall()
         m_pending->abandoned = true;
 }
 
-bool TTimerThread::Terminated() const
+bool TTimerThread::terminated() const
 {
     Lock lock(m_mutex);
     return m_terminated;
-}
-
-std::uint32_t TTimerThread::SleepInterval() const
-{
-    Lock lock(m_mutex);
-    return m_sleepInterval;
-}
-
-std::uint64_t TTimerThread::SleepCount() const
-{
-    Lock lock(m_mutex);
-    return m_sleepCount;
 }
 
 bool TTimerThread::stopped() const
@@ -173,7 +161,7 @@ void TTimerThread::beginSleep()
     ++m_sleepCount;
     m_restartSleep = false;
     // The deadline is fixed when the sleep begins: a new interval or a
-    // suspension on the way does not move it; only RestartSleep does.
+    // suspension on the way does not move it; only restartSleep does.
     m_deadline = Clock::now() + std::chrono::milliseconds(m_sleepInterval);
 }
 
@@ -219,11 +207,11 @@ void TTimerThread::tick()
     if (timer == nullptr || !timer->Enabled())
         return;
     if (timer->SyncEvent()) {
-        handToWindowThread([timer] { timer->Tick(); }, true);
+        handToWindowThread([timer] { timer->tick(); }, true);
         return;
     }
     try {
-        timer->Tick();
+        timer->tick();
     } catch (const std::exception &error) {
         TRxTimer::showException(error);
     }
@@ -318,7 +306,7 @@ TRxTimer::~TRxTimer()
         Lock lock(m_thread->m_mutex);
         m_thread->m_timer = nullptr;
     }
-    m_thread->Terminate();
+    m_thread->terminate();
     m_thread->wait();
 }
 
@@ -425,7 +413,7 @@ void TRxTimer::setThreadPriority(QThread::Priority value)
         ApplyTimerSettings();
 }
 
-bool TRxTimer::Paused() const
+bool TRxTimer::paused() const
 {
     Lock lock(m_lock);
     return m_paused;
@@ -441,7 +429,7 @@ void TRxTimer::setPaused(bool value)
     }
     // The frame on screen when ticking comes back stays its whole interval.
     if (!value)
-        m_thread->RestartSleep();
+        m_thread->restartSleep();
     ApplyTimerSettings();
 }
 
@@ -463,7 +451,7 @@ void TRxTimer::setOnTimer(TNotifyEvent handler)
         ApplyTimerSettings();
 }
 
-void TRxTimer::Tick()
+void TRxTimer::tick()
 {
     TNotifyEvent handler;
     {
@@ -485,10 +473,10 @@ void TRxTimer::ApplyTimerSettings()
         // the thread's settings, anything else is carried over.
         if (Threaded()) {
             Lock lock(m_lock);
-            m_thread->Suspend();
+            m_thread->suspend();
             m_thread->setInterval(m_interval);
             if (m_interval != 0 && m_enabled && m_onTimer && !m_destroying && !m_paused)
-                m_thread->Resume(m_priority);
+                m_thread->resume(m_priority);
         } else {
             QMetaObject::invokeMethod(this, &TRxTimer::ApplyTimerSettings, Qt::QueuedConnection);
         }
@@ -502,13 +490,13 @@ void TRxTimer::ApplyTimerSettings()
             killTimer(m_windowTimer);
             m_windowTimer = 0;
         }
-        m_thread->Suspend();
+        m_thread->suspend();
         m_thread->setInterval(m_interval);
         if (run)
-            m_thread->Resume(m_priority);
+            m_thread->resume(m_priority);
         return;
     }
-    m_thread->Suspend();
+    m_thread->suspend();
     if (m_windowTimer != 0) {
         killTimer(m_windowTimer);
         m_windowTimer = 0;
@@ -527,7 +515,7 @@ void TRxTimer::timerEvent(QTimerEvent *event)
         return;
     }
     try {
-        Tick();
+        tick();
     } catch (const std::exception &error) {
         showException(error);
     }

@@ -16,6 +16,10 @@
 
 class TRxTimer;
 
+namespace tavlo::testing {
+class AnimationProbe;
+}
+
 // The pacing thread of one TRxTimer. It sleeps for its own copy of the
 // interval, then ticks. Every wait in it (suspension, sleep, a call handed
 // to the window thread) ends at once when the thread is told to terminate,
@@ -39,27 +43,23 @@ public:
 
     // Suspension freezes the ticking, not the clock: a sleep that ran out
     // while suspended ticks as soon as the thread is resumed. The first
-    // Resume starts the thread (it is created suspended).
-    void Suspend();
-    void Resume(QThread::Priority priority = QThread::InheritPriority);
-    bool Suspended() const;
+    // resume starts the thread (it is created suspended).
+    void suspend();
+    void resume(QThread::Priority priority = QThread::InheritPriority);
+    bool suspended() const;
     // Drops the sleep in progress: once running, the thread begins a whole
     // new one before it ticks again.
-    void RestartSleep();
+    void restartSleep();
 
-    // Asks the thread to end; it stops after its current step.
-    void Terminate();
-    bool Terminated() const;
+    // Asks the thread to end; it stops after its current step. Hides
+    // QThread::terminate on purpose: nothing here ever kills the thread.
+    void terminate();
+    bool terminated() const;
 
     // Runs method on the window thread and waits until it has returned. On
     // the window thread itself the method runs directly; once the thread is
     // terminating, a call from elsewhere is dropped.
     void RunOnWindowThread(const std::function<void()> &method);
-
-    // What the thread is doing, for tests and benchmarks: the interval of the
-    // sleep in progress (or the last one) and how many sleeps have begun.
-    std::uint32_t SleepInterval() const;
-    std::uint64_t SleepCount() const;
 
 protected:
     void run() override;
@@ -89,6 +89,8 @@ private:
     int m_alarm{-1};
     TRxTimer *m_timer{nullptr};
     std::uint32_t m_interval{1000};
+    // Read by tests only: the interval of the sleep in progress (or the
+    // last one) and how many sleeps have begun.
     std::uint32_t m_sleepInterval{0};
     std::uint64_t m_sleepCount{0};
     // The end of the sleep in progress, if one is.
@@ -100,6 +102,7 @@ private:
     bool m_applicationTerminating{false};
     std::shared_ptr<Call> m_pending;
     friend class TRxTimer;
+    friend class tavlo::testing::AnimationProbe;
 };
 
 class TRxTimer : public QObject {
@@ -134,7 +137,7 @@ public:
     // True while nothing the ticks drive can be seen: the timer neither
     // sleeps nor ticks, its thread does not wake, Enabled is left as it is.
     // Cleared, it waits a whole interval before the next tick.
-    bool Paused() const;
+    bool paused() const;
     void setPaused(bool value);
 
     bool hasOnTimer() const;
@@ -142,9 +145,7 @@ public:
 
     // One tick: calls OnTimer when enabled, not paused, assigned and not being
     // destroyed.
-    void Tick();
-
-    TTimerThread *Thread() const { return m_thread.get(); }
+    void tick();
 
     // Where failures of ticks are shown; the default prints them on stderr.
     static void setExceptionDisplay(ExceptionDisplay display);
@@ -154,6 +155,8 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    friend class tavlo::testing::AnimationProbe;
+
     Q_INVOKABLE void runWindowThreadCall();
     void ApplyTimerSettings();
     void stopThreadForQuit();

@@ -143,7 +143,7 @@ inline void LzwDecoder::addEntry()
     m_start[m_nextFree] = m_oldPos;
     m_length[m_nextFree] = std::uint16_t(m_length[m_old] + 1);
     if (++m_nextFree == m_limit) {
-        if (m_width < MaxCodeWidth) {
+        if (m_width < maxCodeWidth) {
             ++m_width;
             m_limit <<= 1;
         } else {

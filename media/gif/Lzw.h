@@ -45,8 +45,8 @@ public:
     bool decode(std::uint8_t *pixels, std::size_t pixelCount);
 
 private:
-    static constexpr unsigned MaxCodes = 4096;
-    static constexpr unsigned MaxCodeWidth = 12;
+    static constexpr unsigned maxCodes = 4096;
+    static constexpr unsigned maxCodeWidth = 12;
 
     void readCodeSize(QByteArrayView compressed);
     void joinSubBlocks(QByteArrayView compressed);
@@ -85,8 +85,8 @@ private:
     // is kept as where its string already stands in the output and how long
     // it is, and decoding a code is a copy from earlier output: no chains to
     // walk, no stack to overflow.
-    std::array<std::size_t, MaxCodes> m_start{};
-    std::array<std::uint16_t, MaxCodes> m_length{};
+    std::array<std::size_t, maxCodes> m_start{};
+    std::array<std::uint16_t, maxCodes> m_length{};
 };
 
 } // namespace tavlo

@@ -18,7 +18,7 @@ namespace tavlo {
 bool LoadCorruptedGIFs = true;
 std::int64_t MaxGIFFramePixels = std::int64_t(1) << 26;
 std::int64_t MaxGIFImagePixels = std::int64_t(1) << 28;
-std::int64_t MaxGIFScreenPixels = std::int64_t(1) << 24;
+std::int64_t maxGifScreenPixels = std::int64_t(1) << 24;
 
 namespace {
 
@@ -381,7 +381,7 @@ bool TGIFImage::Empty() const
         return true;
     const TGIFFrame &frame = *m_frames[std::size_t(std::max(m_currentFrame, 0))];
     const TGIFItem *item = frame.PixelData();
-    return !frame.HasBitmap() && (!item || item->CompressedData.isEmpty());
+    return !frame.hasBitmap() && (!item || item->CompressedData.isEmpty());
 }
 
 int TGIFImage::ScreenWidth() const

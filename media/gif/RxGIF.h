@@ -43,7 +43,7 @@ extern std::int64_t MaxGIFImagePixels;
 // A logical screen larger than this many pixels is refused with the read
 // error when a frame of it is composed (its 32-bit composition surface
 // would be four bytes a pixel), before anything is allocated.
-extern std::int64_t MaxGIFScreenPixels;
+extern std::int64_t maxGifScreenPixels;
 
 // What a frame leaves behind for the next one, as the graphic control
 // extension says. Values 4..7 are undefined and kept as read: such a frame
@@ -137,7 +137,7 @@ public:
     // Throws EInvalidGraphicOperation or EReadError when it cannot be built.
     const QImage &Bitmap() const;
     // True once a bitmap has been built (or attempted) for this frame.
-    bool HasBitmap() const { return m_hasBitmap; }
+    bool hasBitmap() const { return m_hasBitmap; }
 
     // 0 when the frame has neither bitmap nor data, else its bitmap's size.
     int Width() const;
@@ -150,7 +150,7 @@ public:
     // 0 none given, 1 leave in place, 2 restore to background, 3 restore
     // previous; 4..7 as the file says.
     int Disposal() const { return m_disposal; }
-    TDisposal DisposalMethod() const { return TDisposal(m_disposal); }
+    TDisposal disposalMethod() const { return TDisposal(m_disposal); }
     bool Interlaced() const { return m_interlaced; }
     bool Corrupted() const { return m_corrupted; }
     bool HasLocalColors() const { return m_hasLocalColors; }
@@ -204,7 +204,7 @@ public:
     TGIFImage(const TGIFImage &other);
     // Takes other's content (shared) and raises the change notification.
     TGIFImage &operator=(const TGIFImage &other);
-    void Assign(const TGIFImage &source) { *this = source; }
+    void assign(const TGIFImage &source) { *this = source; }
 
     // The "Data" value of a window layout: a little-endian signed 32-bit
     // length, then that many bytes of GIF.

@@ -344,17 +344,17 @@ void TRxCustomLabel::UpdateMouseInside()
         return;
     m_mouseInside = inside;
     if (inside)
-        MouseEnter();
+        mouseEnter();
     else
-        MouseLeave();
+        mouseLeave();
 }
 
-void TRxCustomLabel::MouseEnter()
+void TRxCustomLabel::mouseEnter()
 {
     emit OnMouseEnter(this);
 }
 
-void TRxCustomLabel::MouseLeave()
+void TRxCustomLabel::mouseLeave()
 {
     emit OnMouseLeave(this);
 }
@@ -417,7 +417,7 @@ void TRxCustomLabel::enterEvent(QEnterEvent *event)
     QWidget::enterEvent(event);
     if (!m_mouseInside && isEnabled() && applicationInForeground()) {
         m_mouseInside = true;
-        MouseEnter();
+        mouseEnter();
     }
 }
 
@@ -426,7 +426,7 @@ void TRxCustomLabel::leaveEvent(QEvent *event)
     QWidget::leaveEvent(event);
     if (m_mouseInside && isEnabled() && !m_leftButtonHeld) {
         m_mouseInside = false;
-        MouseLeave();
+        mouseLeave();
     }
 }
 

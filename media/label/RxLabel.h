@@ -60,6 +60,10 @@
 #include <QWidget>
 #include <cstdint>
 
+namespace tavlo::testing {
+class LabelProbe;
+}
+
 class TRxCustomLabel : public QWidget {
     Q_OBJECT
 
@@ -106,9 +110,6 @@ public:
     int rightMargin() const { return m_rightMargin; }
     void setMargins(int left, int right);
 
-    bool mouseInside() const { return m_mouseInside; }
-    bool focusTargetActive() const { return m_focusTargetActive; }
-
 signals:
     void OnMouseEnter(TRxCustomLabel *sender);
     void OnMouseLeave(TRxCustomLabel *sender);
@@ -149,8 +150,8 @@ protected:
                                 unsigned flags, int size, const QColor &shade, TShadowPosition pos);
 
     void UpdateMouseInside();
-    virtual void MouseEnter();
-    virtual void MouseLeave();
+    virtual void mouseEnter();
+    virtual void mouseLeave();
 
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -162,6 +163,8 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    friend class tavlo::testing::LabelProbe;
+
     void focusChanged(QWidget *old, QWidget *now);
     void focusControlDestroyed();
     void updateMnemonic();
