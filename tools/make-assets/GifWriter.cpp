@@ -111,4 +111,15 @@ Bytes encodeGif(const GifMovie &movie)
     return out;
 }
 
+void appendWithOwnTable(GifMovie &movie, GifFrame frame, Indexed indexed, int keyIndex)
+{
+    frame.indices = std::move(indexed.frames.front());
+    frame.transparentIndex = keyIndex;
+    if (movie.frames.empty())
+        movie.globalTable = std::move(indexed.palette);
+    else
+        frame.localTable = std::move(indexed.palette);
+    movie.frames.push_back(std::move(frame));
+}
+
 } // namespace makeassets

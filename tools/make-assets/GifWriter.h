@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bytes.h"
+#include "Quantise.h"
 #include "Raster.h"
 
 #include <optional>
@@ -30,5 +31,10 @@ struct GifMovie {
 
 // A GIF89a file written through giflib.
 Bytes encodeGif(const GifMovie &movie);
+
+// Appends frame with the one picture quantised in indexed, keyed at
+// keyIndex. The movie's first frame draws with the global table, every
+// later one carries its own, so each frame keeps its full table.
+void appendWithOwnTable(GifMovie &movie, GifFrame frame, Indexed indexed, int keyIndex);
 
 } // namespace makeassets

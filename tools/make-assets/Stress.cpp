@@ -81,21 +81,14 @@ Bytes makeStressGif()
         const int width = partial ? screenWidth / 2 : screenWidth;
         const int height = partial ? screenHeight / 2 : screenHeight;
         const Image image = makeFrame(f, width, height);
-        Indexed indexed = quantise({&image}, options);
         GifFrame frame;
         frame.left = left;
         frame.top = top;
         frame.width = width;
         frame.height = height;
-        frame.indices = std::move(indexed.frames.front());
         frame.delay = 4;
         frame.disposal = partial ? 1 : 2;
-        frame.transparentIndex = options.keyIndex;
-        if (f == 0)
-            movie.globalTable = indexed.palette;
-        else
-            frame.localTable = indexed.palette;
-        movie.frames.push_back(std::move(frame));
+        appendWithOwnTable(movie, std::move(frame), quantise({&image}, options), options.keyIndex);
     }
     return encodeGif(movie);
 }

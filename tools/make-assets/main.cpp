@@ -65,19 +65,11 @@ Bytes makeTitle(const fs::path &src, int scale)
         char name[32];
         std::snprintf(name, sizeof name, "frame%02d.svg", f);
         const Image image = rasteriseSvg(src / "title" / name, movie.width, movie.height);
-        Indexed indexed = quantise({&image}, options);
         GifFrame frame;
         frame.width = movie.width;
         frame.height = movie.height;
-        frame.indices = std::move(indexed.frames.front());
-        frame.transparentIndex = options.keyIndex;
-        // The first frame draws with the global table, every later one
-        // carries its own, so each frame keeps its full 256 colours.
-        if (f == 0)
-            movie.globalTable = indexed.palette;
-        else
-            frame.localTable = indexed.palette;
-        movie.frames.push_back(std::move(frame));
+        // Each frame keeps its full 256 colours.
+        appendWithOwnTable(movie, std::move(frame), quantise({&image}, options), options.keyIndex);
     }
     return encodeGif(movie);
 }
