@@ -11,7 +11,7 @@ set(CPACK_PACKAGE_NAME tavlo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tavlo")
 set(CPACK_PACKAGE_CONTACT "Tavlo developers <tavlo@tavlo.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Reversi game against the computer or for two players")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION
     "Tavlo is a Reversi game for the desktop, with a French interface.\n\
 You play white against an attacking or a defensive computer opponent,\n\
@@ -30,7 +30,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_NAME tavlo)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavlo.invalid/")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
+# GPL-3.0-or-later; the package carries it in /usr/share/doc/tavlo/copyright.
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # The libraries come from the binary itself; the fonts the game draws with
 # are not linked, nor is libjpeg (opened only while a picture is decoded),
 # so they are named here.
