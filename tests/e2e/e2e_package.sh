@@ -25,9 +25,12 @@ check "it depends on the fonts the game draws with" grep -q 'fonts-liberation2' 
 check "it depends on the JPEG library it opens at run time" grep -q "libjpeg62-turbo" <<<"$depends"
 check "its library dependencies come from the binary" grep -q 'libqt6widgets6' <<<"$depends"
 contents=$(dpkg-deb -c "$deb" | awk '{print $1, $NF}')
+id=io.github.tavlo.tavlo
 for f in "-rwxr-xr-x ./usr/games/tavlo" \
-         "-rw-r--r-- ./usr/share/applications/tavlo.desktop" \
-         "-rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/tavlo.svg" \
+         "-rw-r--r-- ./usr/share/applications/$id.desktop" \
+         "-rw-r--r-- ./usr/share/metainfo/$id.metainfo.xml" \
+         "-rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/$id.svg" \
+         "-rw-r--r-- ./usr/share/icons/hicolor/48x48/apps/$id.png" \
          "-rw-r--r-- ./usr/share/man/man6/tavlo.6.gz" \
          "-rw-r--r-- ./usr/share/doc/tavlo/copyright" \
          "-rw-r--r-- ./usr/share/doc/tavlo/changelog.gz"; do
@@ -37,7 +40,7 @@ done
 root=$E2E_TMP/root
 dpkg-deb -x "$deb" "$root"
 TAVLO=$root/usr/games/tavlo
-check "the unpacked entry starts the binary by its name" grep -qx 'Exec=tavlo' "$root/usr/share/applications/tavlo.desktop"
+check "the unpacked entry starts the binary by its name" grep -qx 'Exec=tavlo' "$root/usr/share/applications/$id.desktop"
 
 start_x
 launch_game
