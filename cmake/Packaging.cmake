@@ -19,6 +19,11 @@ or two people share one mouse. Every turning disc is animated with a\n\
 click, and the possible moves can be shown on the board.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# After the strip, the compiler's version notes go too (.comment), as
+# Debian's own packages have them removed.
+install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/tavlo\" COMMAND_ERROR_IS_FATAL ANY)"
+        COMPONENT games EXCLUDE_FROM_ALL)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
