@@ -10,12 +10,17 @@ ifneq ($(CI),)
 CMAKE_FLAGS += -DTAVLO_WERROR=ON
 endif
 
-.PHONY: all deps configure build run test bench fuzz test-sanitize contact-sheet package soak clean
+DEPS_GROUPS = build test bench fuzz package
+
+.PHONY: all deps $(DEPS_GROUPS:%=deps-%) configure build run test bench fuzz test-sanitize contact-sheet package soak clean
 
 all: build
 
-deps:
-	@scripts/install-deps.sh
+# The Debian packages each target needs, by group (scripts/install-deps.sh):
+# building and running need only "build"; the others add to it.
+deps: deps-build
+$(DEPS_GROUPS:%=deps-%): deps-%:
+	@scripts/install-deps.sh $*
 
 configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
@@ -26,16 +31,16 @@ build: configure
 run: build
 	$(BUILD)/tavlo
 
-test: build
+test: deps-test build
 	@cd $(BUILD) && ctest --output-on-failure -j$(TEST_JOBS)
 
-bench: build
+bench: deps-bench build
 	@cmake --build $(BUILD) --target bench -j$(JOBS)
 
 # The GIF fuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer),
 # built apart from the main build and run for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 300
-fuzz:
+fuzz: deps-fuzz
 	@fuzz/run.sh $(BUILD)/fuzz $(FUZZ_SECONDS) $(BUILD)/assets
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer,
@@ -51,7 +56,7 @@ SANITIZE_EXCLUDE ?= ^(gif_fuzz_smoke|e2e_game_.*|e2e_monkey_.*|e2e_package|e2e_s
 SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-test-sanitize: deps
+test-sanitize: deps-test
 	@cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DTAVLO_SANITIZE=ON -DTAVLO_WERROR=ON >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j$(JOBS)
@@ -59,7 +64,7 @@ test-sanitize: deps
 
 # The Debian package, $(BUILD)/tavlo_<version>_amd64.deb, and lintian's
 # verdict on it (errors fail the target).
-package: build
+package: deps-package build
 	@cd $(BUILD) && cpack -G DEB
 	@lintian --fail-on error $(BUILD)/tavlo_*_amd64.deb
 
@@ -67,7 +72,7 @@ package: build
 # after the other (each takes several minutes).
 SOAK_SEEDS ?= 1 2 3
 SOAK_ACTIONS ?= 1000
-soak: build
+soak: deps-test build
 	@cmake --build $(BUILD) -j$(JOBS) --target board-probe
 	@for seed in $(SOAK_SEEDS); do \
 		TAVLO=$(CURDIR)/$(BUILD)/tavlo BOARD_PROBE=$(CURDIR)/$(BUILD)/tests/e2e/board-probe \
@@ -75,7 +80,7 @@ soak: build
 	done
 
 # Every shipped picture on one sheet: $(BUILD)/contact-sheet.png
-contact-sheet: configure
+contact-sheet: deps-test configure
 	@cmake --build $(BUILD) -j$(JOBS) --target tavlo_asset_files
 	@tools/make-assets/contact-sheet.sh $(BUILD)
 

@@ -11,7 +11,7 @@ set(CPACK_PACKAGE_NAME tavlo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tavlo")
 set(CPACK_PACKAGE_CONTACT "Tavlo developers <tavlo@tavlo.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Reversi game against the computer or for two players")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION
     "Tavlo is a Reversi game for the desktop, with a French interface.\n\
 You play white against an attacking or a defensive computer opponent,\n\
@@ -19,6 +19,11 @@ or two people share one mouse. Every turning disc is animated with a\n\
 click, and the possible moves can be shown on the board.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# After the strip, the compiler's version notes go too (.comment), as
+# Debian's own packages have them removed.
+install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/tavlo\" COMMAND_ERROR_IS_FATAL ANY)"
+        COMPONENT games EXCLUDE_FROM_ALL)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
@@ -30,7 +35,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_NAME tavlo)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavlo.invalid/")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
+# GPL-3.0-or-later; the package carries it in /usr/share/doc/tavlo/copyright.
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # The libraries come from the binary itself; the fonts the game draws with
 # are not linked, nor is libjpeg (opened only while a picture is decoded),
 # so they are named here.

@@ -24,7 +24,12 @@ void writeFile(const std::filesystem::path &path, const Bytes &data)
     std::filesystem::rename(tmp, path);
 }
 
-Image rasteriseSvg(const std::filesystem::path &svg, int width, int height)
+namespace {
+
+using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+
+// The document fitted into a width x height ARGB surface.
+Surface render(const std::filesystem::path &svg, int width, int height)
 {
     GError *error = nullptr;
     std::unique_ptr<RsvgHandle, decltype(&g_object_unref)> handle(
@@ -36,7 +41,7 @@ Image rasteriseSvg(const std::filesystem::path &svg, int width, int height)
         throw std::runtime_error(svg.string() + ": " + why);
     }
 
-    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+    Surface surface(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height), &cairo_surface_destroy);
     std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), &cairo_destroy);
     RsvgRectangle viewport{0, 0, double(width), double(height)};
@@ -47,6 +52,30 @@ Image rasteriseSvg(const std::filesystem::path &svg, int width, int height)
         throw std::runtime_error(svg.string() + ": " + why);
     }
     cairo_surface_flush(surface.get());
+    return surface;
+}
+
+cairo_status_t appendBytes(void *closure, const unsigned char *data, unsigned int length)
+{
+    auto *bytes = static_cast<Bytes *>(closure);
+    bytes->insert(bytes->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+} // namespace
+
+Bytes rasteriseSvgToPng(const std::filesystem::path &svg, int width, int height)
+{
+    const Surface surface = render(svg, width, height);
+    Bytes png;
+    if (cairo_surface_write_to_png_stream(surface.get(), appendBytes, &png) != CAIRO_STATUS_SUCCESS)
+        throw std::runtime_error(svg.string() + ": cannot encode PNG");
+    return png;
+}
+
+Image rasteriseSvg(const std::filesystem::path &svg, int width, int height)
+{
+    const Surface surface = render(svg, width, height);
 
     // Cairo keeps native-endian premultiplied ARGB words.
     Image image(width, height);

@@ -27,6 +27,10 @@ struct Image {
 // document declares (it is fitted into that viewport). Throws on failure.
 Image rasteriseSvg(const std::filesystem::path &svg, int width, int height);
 
+// The same rendering as a PNG file's bytes (RGBA, no time stamp), for the
+// desktop icons that are installed beside the program.
+std::vector<std::uint8_t> rasteriseSvgToPng(const std::filesystem::path &svg, int width, int height);
+
 // The picture over an opaque background colour, every alpha made 255.
 Image flatten(const Image &image, Rgb background);
 

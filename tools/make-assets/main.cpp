@@ -5,7 +5,9 @@
 //   make-assets --stress FILE.gif
 //
 // Every picture is also rendered at twice its size from the same source, for
-// screens scaled to 200 % and between, as NAME@2x beside NAME.
+// screens scaled to 200 % and between, as NAME@2x beside NAME. The program's
+// icon is also rendered as PNG at the desktop's icon sizes, icons/MAINICON-N.png,
+// which are installed rather than embedded.
 //
 // The output depends only on the sources: the same input gives the same bytes.
 
@@ -30,6 +32,9 @@ using namespace makeassets;
 namespace {
 
 constexpr int jpegQuality = 92;
+
+// The hicolor icon theme's fixed sizes (assets/CMakeLists.txt lists the same).
+constexpr std::array<int, 8> iconSizes{16, 22, 24, 32, 48, 64, 128, 256};
 
 struct Rect {
     int left, top, width, height;
@@ -147,6 +152,10 @@ void makeAll(const fs::path &src, const fs::path &out)
     makePictures(src, out, 2);
     writeFile(out / "CLICK.wav", synthesiseRecipe(src / "CLICK.recipe"));
     writeFile(out / "BLOQUE.wav", synthesiseRecipe(src / "BLOQUE.recipe"));
+    fs::create_directories(out / "icons");
+    for (const int size : iconSizes)
+        writeFile(out / "icons" / ("MAINICON-" + std::to_string(size) + ".png"),
+                  rasteriseSvgToPng(src / "MAINICON.svg", size, size));
 }
 
 int usage()
