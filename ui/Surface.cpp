@@ -1,10 +1,12 @@
 #include "ui/Surface.h"
 
 #include "media/pictures/HiDpi.h"
-#include "media/pictures/Smoothing.h"
+#include "media/base/ScreenScale.h"
 
 #include <QPaintEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace tavlo {
 
@@ -18,8 +20,10 @@ void SurfaceWidget::ensureSurface()
 {
     // The surface carries the screen's pixel ratio, so pictures are drawn
     // into it from their twice-size renderings on a scaled screen; the game
-    // draws in logical pixels.
-    const qreal ratio = devicePixelRatioF();
+    // draws in logical pixels. QPainter scales its drawing for a ratio
+    // above one only: below 100 % the surface keeps a pixel per logical
+    // pixel and the paint scales it down to the screen.
+    const qreal ratio = std::max(devicePixelRatioF(), qreal(1));
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (m_surface.size() == pixels && m_surface.devicePixelRatio() == ratio)
         return;
@@ -45,7 +49,7 @@ void SurfaceWidget::drawPicture(const QRect &rect, const QImage &picture)
     {
         QPainter p(&surface());
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        smoothWhenScaled(p);
+        paintAtScreenScale(p);
         tavlo::drawPicture(p, rect.topLeft(), picture);
     }
     present(rect);
@@ -55,6 +59,7 @@ void SurfaceWidget::paintEvent(QPaintEvent *event)
 {
     renderSurface(event->region());
     QPainter p(this);
+    paintAtScreenScale(p);
     const qreal ratio = m_surface.devicePixelRatio();
     drawRectByRect(p, event->region(), [&](const QRect &r) {
         p.drawImage(r, m_surface, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
