@@ -6,8 +6,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include <algorithm>
-
 namespace tavlo {
 
 SurfaceWidget::SurfaceWidget(QWidget *parent)
@@ -20,10 +18,8 @@ void SurfaceWidget::ensureSurface()
 {
     // The surface carries the screen's pixel ratio, so pictures are drawn
     // into it from their twice-size renderings on a scaled screen; the game
-    // draws in logical pixels. QPainter scales its drawing for a ratio
-    // above one only: below 100 % the surface keeps a pixel per logical
-    // pixel and the paint scales it down to the screen.
-    const qreal ratio = std::max(devicePixelRatioF(), qreal(1));
+    // draws in logical pixels.
+    const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (m_surface.size() == pixels && m_surface.devicePixelRatio() == ratio)
         return;
@@ -32,6 +28,7 @@ void SurfaceWidget::ensureSurface()
     fresh.fill(Qt::transparent);
     if (!m_surface.isNull()) {
         QPainter p(&fresh);
+        paintAtScreenScale(p);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(QPoint(0, 0), m_surface);
     }
@@ -60,9 +57,16 @@ void SurfaceWidget::paintEvent(QPaintEvent *event)
     renderSurface(event->region());
     QPainter p(this);
     paintAtScreenScale(p);
+    // The surface holds the screen's own pixels: they are copied one to one,
+    // never resampled, whatever the scale.
     const qreal ratio = m_surface.devicePixelRatio();
+    const QTransform logical = p.transform();
+    const QTransform screen = QTransform::fromScale(1 / ratio, 1 / ratio) * logical;
     drawRectByRect(p, event->region(), [&](const QRect &r) {
-        p.drawImage(r, m_surface, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+        const QRectF pixels = QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toAlignedRect();
+        p.setTransform(screen);
+        p.drawImage(pixels, m_surface, pixels);
+        p.setTransform(logical);
     });
 }
 

@@ -19,8 +19,10 @@ inline void paintAtScreenScale(QPainter &canvas)
 {
     const qreal ratio = canvas.device() ? canvas.device()->devicePixelRatio() : 1.0;
     if (ratio < 1.0) {
+        // On a whole screen pixel, so that a picture of the screen's pixels
+        // lands on them one to one.
         const QTransform placed = canvas.deviceTransform();
-        canvas.translate(placed.dx() * (ratio - 1.0), placed.dy() * (ratio - 1.0));
+        canvas.translate(std::round(placed.dx() * ratio) - placed.dx(), std::round(placed.dy() * ratio) - placed.dy());
         canvas.scale(ratio, ratio);
     }
     if (ratio != std::floor(ratio))
