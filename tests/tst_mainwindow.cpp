@@ -2,7 +2,7 @@
 // drawing, disc animation, hints and the pause. Runs offscreen with the
 // pause clock sped up; sounds go to a recording output.
 #include "media/pictures/Resources.h"
-#include "media/pictures/Smoothing.h"
+#include "media/base/ScreenScale.h"
 #include "media/sound/Wave.h"
 #include "tests/support/PaintWatch.h"
 #include "tests/support/WindowTest.h"
@@ -961,7 +961,7 @@ private slots:
         surface.fill(Qt::red);
         {
             QPainter canvas(&surface);
-            smoothWhenScaled(canvas);
+            paintAtScreenScale(canvas);
             canvas.drawImage(QPoint(0, 0), picture);
         }
         bool grey = false;

@@ -1,6 +1,7 @@
 #include "ui/ComputerHand.h"
 
 #include "media/base/Colors.h"
+#include "media/base/ScreenScale.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -47,6 +48,7 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter canvas(this);
+        paintAtScreenScale(canvas);
         // The colours of a pointer on any desktop, dark themes included.
         canvas.setPen(toQColor(clBlack));
         canvas.setBrush(toQColor(clWhite));

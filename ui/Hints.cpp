@@ -1,6 +1,7 @@
 #include "ui/Hints.h"
 
 #include "media/base/Colors.h"
+#include "media/base/ScreenScale.h"
 #include "ui/UTavlo.h"
 
 #include <QFontMetrics>
@@ -57,6 +58,7 @@ void TMain::DrawHints(int player, const tavlo::MoveList &moves)
     QRect drawn;
     {
         QPainter canvas(&TabPion->surface());
+        tavlo::paintAtScreenScale(canvas);
         for (const tavlo::MoveRecord &move : moves) {
             const QRect cell = TabPion->cellRect(move.column, move.row);
             tavlo::drawHint(canvas, cell.topLeft(), move.flips);

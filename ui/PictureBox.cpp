@@ -3,7 +3,7 @@
 #include "media/base/Exceptions.h"
 #include "media/pictures/HiDpi.h"
 #include "media/pictures/Resources.h"
-#include "media/pictures/Smoothing.h"
+#include "media/base/ScreenScale.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,7 +50,7 @@ void PictureBox::paintEvent(QPaintEvent *)
     if (picture().isNull())
         return;
     QPainter p(this);
-    smoothWhenScaled(p);
+    paintAtScreenScale(p);
     drawPicture(p, QPoint(0, 0), m_picture);
 }
 

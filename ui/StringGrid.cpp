@@ -1,6 +1,6 @@
 #include "ui/StringGrid.h"
 
-#include "media/pictures/Smoothing.h"
+#include "media/base/ScreenScale.h"
 #include "ui/BoardAccessible.h"
 
 #include <QCoreApplication>
@@ -156,7 +156,7 @@ void StringGrid::drawOwedCells(const QRegion &region, QRegion *changed)
     const qreal ratio = image.devicePixelRatio();
     QPainter canvas(&image);
     canvas.setCompositionMode(QPainter::CompositionMode_Source);
-    smoothWhenScaled(canvas);
+    paintAtScreenScale(canvas);
     for (int row = 0; row < kRows; ++row) {
         for (int column = 0; column < kColumns; ++column) {
             const int i = indexOf(column, row);
@@ -195,6 +195,7 @@ void StringGrid::paintEvent(QPaintEvent *event)
     if (!event->region().intersects(cell))
         return;
     QPainter p(this);
+    paintAtScreenScale(p);
     p.setClipRegion(event->region());
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setBrush(Qt::NoBrush);

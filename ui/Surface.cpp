@@ -1,7 +1,7 @@
 #include "ui/Surface.h"
 
 #include "media/pictures/HiDpi.h"
-#include "media/pictures/Smoothing.h"
+#include "media/base/ScreenScale.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -28,6 +28,7 @@ void SurfaceWidget::ensureSurface()
     fresh.fill(Qt::transparent);
     if (!m_surface.isNull()) {
         QPainter p(&fresh);
+        paintAtScreenScale(p);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(QPoint(0, 0), m_surface);
     }
@@ -45,7 +46,7 @@ void SurfaceWidget::drawPicture(const QRect &rect, const QImage &picture)
     {
         QPainter p(&surface());
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        smoothWhenScaled(p);
+        paintAtScreenScale(p);
         tavlo::drawPicture(p, rect.topLeft(), picture);
     }
     present(rect);
@@ -55,9 +56,17 @@ void SurfaceWidget::paintEvent(QPaintEvent *event)
 {
     renderSurface(event->region());
     QPainter p(this);
+    paintAtScreenScale(p);
+    // The surface holds the screen's own pixels: they are copied one to one,
+    // never resampled, whatever the scale.
     const qreal ratio = m_surface.devicePixelRatio();
+    const QTransform logical = p.transform();
+    const QTransform screen = QTransform::fromScale(1 / ratio, 1 / ratio) * logical;
     drawRectByRect(p, event->region(), [&](const QRect &r) {
-        p.drawImage(r, m_surface, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+        const QRectF pixels = QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toAlignedRect();
+        p.setTransform(screen);
+        p.drawImage(pixels, m_surface, pixels);
+        p.setTransform(logical);
     });
 }
 

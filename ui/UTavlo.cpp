@@ -3,7 +3,7 @@
 #include "media/base/Exceptions.h"
 #include "media/pictures/HiDpi.h"
 #include "media/pictures/Resources.h"
-#include "media/pictures/Smoothing.h"
+#include "media/base/ScreenScale.h"
 #include "ui/Announcer.h"
 #include "ui/BoardAccessible.h"
 #include "ui/Keys.h"
@@ -323,7 +323,7 @@ void TMain::paintEvent(QPaintEvent *event)
 {
     waitForPictures();
     QPainter canvas(this);
-    tavlo::smoothWhenScaled(canvas);
+    tavlo::paintAtScreenScale(canvas);
     tavlo::drawRectByRect(canvas, event->region(), [&](const QRect &) { FormPaint(canvas); });
 }
 

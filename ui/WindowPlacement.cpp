@@ -51,6 +51,20 @@ std::optional<double> fittingScaleFactor(QSize window)
     return std::max(fitting, 0.001);
 }
 
+std::optional<QByteArray> dropUnusableScaleFactor()
+{
+    // An empty value is Qt's "unset" too.
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+        return std::nullopt;
+    const QByteArray given = qgetenv("QT_SCALE_FACTOR");
+    bool number = false;
+    const double factor = given.trimmed().toDouble(&number);
+    if (number && std::isfinite(factor) && factor > 0.0)
+        return std::nullopt;
+    qunsetenv("QT_SCALE_FACTOR");
+    return given;
+}
+
 #ifdef TAVLO_HAVE_XCB
 namespace {
 

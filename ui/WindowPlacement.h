@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSize>
 
 #include <optional>
@@ -19,6 +20,12 @@ inline constexpr QSize kLargestWindow{800, 600};
 // sides fit, whole or not. Qt reads the factor only when the application
 // starts, so the caller starts it again under the new factor.
 std::optional<double> fittingScaleFactor(QSize window = kLargestWindow);
+
+// A QT_SCALE_FACTOR that is not a finite number above zero would leave Qt
+// drawing windows of a pixel or none at all. Such a value is removed from
+// the environment before the application starts and returned, so the
+// caller can say it was ignored; a usable one (or none) returns nothing.
+std::optional<QByteArray> dropUnusableScaleFactor();
 
 // Moves a top-level window to the centre of the primary screen's available
 // area, whatever position it had.

@@ -54,6 +54,10 @@ int main(int argc, char **argv)
     if (!display.platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", display.platform);
 
+    if (const auto ignored = tavlo::dropUnusableScaleFactor())
+        std::fprintf(stderr, "QT_SCALE_FACTOR=%s ignored: a scale factor is a number above zero\n",
+                     ignored->constData());
+
     Arguments arguments(argc, argv);
     auto app = arguments.makeApplication();
     // The windows cannot be moved or resized by the player: on a screen

@@ -2,7 +2,7 @@
 
 #include "media/base/Exceptions.h"
 #include "media/pictures/Resources.h"
-#include "media/pictures/Smoothing.h"
+#include "media/base/ScreenScale.h"
 
 #include <QMetaMethod>
 #include <QMouseEvent>
@@ -57,7 +57,7 @@ void TRxImageControl::paintEvent(QPaintEvent *event)
     std::exception_ptr error;
     {
         QPainter canvas(this);
-        smoothWhenScaled(canvas);
+        paintAtScreenScale(canvas);
         // A tick repaints only what its frame changed: the clip tells the
         // frame how little it needs to draw.
         canvas.setClipRect(event->rect());
@@ -461,6 +461,7 @@ void TRxGIFAnimator::presentFromThread()
     picture.fill(Qt::transparent);
     {
         QPainter canvas(&picture);
+        paintAtScreenScale(canvas);
         if (!showsParentBackground())
             canvas.fillRect(picture.rect(), m_color);
         m_inPaint = true;
@@ -484,7 +485,7 @@ void TRxGIFAnimator::paintEvent(QPaintEvent *event)
         if (!m_presented.isNull() && m_presentedIndex == m_frameIndex && sameRatio
             && m_presented.deviceIndependentSize().toSize() == size()) {
             QPainter canvas(this);
-            smoothWhenScaled(canvas);
+            paintAtScreenScale(canvas);
             canvas.drawImage(0, 0, m_presented);
             return;
         }

@@ -287,9 +287,10 @@ void GifReader::frame(std::vector<TExtension> extensions)
 
 void GifReader::compressedData(TGIFFrame &frame, TGIFItem &item)
 {
-    // The data is kept as read: code size byte, then whole sub-blocks.
-    // A block cut off by the end of the data is dropped with its length
-    // byte and marks the frame; reading goes on after that length byte.
+    // The data is kept as read: code size byte, then the sub-blocks. A
+    // block cut off by the end of the data marks the frame but is kept as
+    // far as it goes, so the pixels its bytes hold still decode; reading
+    // goes on right after its length byte.
     const qsizetype start = m_in.pos();
     m_in.byte();
     qsizetype end = m_in.pos();
@@ -297,6 +298,7 @@ void GifReader::compressedData(TGIFFrame &frame, TGIFItem &item)
         const int length = m_in.byte();
         if (m_in.left() < length) {
             frame.m_corrupted = true;
+            end = m_in.pos() + m_in.left();
             break;
         }
         m_in.skip(length);

@@ -1,5 +1,7 @@
 #include "media/label/RxLabel.h"
 
+#include "media/base/ScreenScale.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QKeySequence>
@@ -198,6 +200,7 @@ void TRxCustomLabel::paintEvent(QPaintEvent *)
     if (!isEnabled())
         m_leftButtonHeld = false;
     QPainter p(this);
+    paintAtScreenScale(p);
     if (!m_transparent) {
         const QColor fill = toQColor(color());
         if (fill.isValid())

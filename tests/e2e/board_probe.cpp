@@ -12,7 +12,7 @@
 // when none; then a fingerprint of the turn indicator and the two counters,
 // which changes whenever they do.
 //
-//   board-probe --counters X Y   (X, Y: the main window's top-left)
+//   board-probe --counters X Y [SCALE]   (X, Y: the main window's top-left)
 //
 // prints the two counters as numbers, white's then black's, or "?" for a
 // counter that shows no number from 0 to 64. The counters are read by
@@ -157,12 +157,13 @@ int probeBoard(int x0, int y0, double scale)
             const int left = column * kCell;
             const int top = row * kCell;
             cells += classifyCell(grab, left, top);
-            // A hint's circle is drawn with a pure blue pen.
+            // A hint's circle is drawn with a pure blue pen; below 100 % it
+            // is thinner than a screen pixel and drawn a little see-through.
             int blue = 0;
             for (int y = top + 10; y < top + 50; ++y)
                 for (int x = left + 10; x < left + 50; ++x) {
                     const Rgb p = grab.at(x, y);
-                    blue += p.r == 0 && p.g == 0 && p.b == 255;
+                    blue += p.r < 24 && p.g < 24 && p.b > 230;
                 }
             if (blue >= 20)
                 addCell(hints, column, row);
@@ -290,10 +291,11 @@ std::optional<int> readCounter(const Grab &grab, const Counter &counter)
     return bestNumber;
 }
 
-int probeCounters(int argc, char **argv, int x0, int y0)
+int probeCounters(int argc, char **argv, int x0, int y0, double scale)
 {
     Grab grab;
-    if (!grab.take(x0 + kCounterLeft, y0, kCounterWidth, kBlackCounter.top + kCounterHeight))
+    if (!grab.take(x0 + int(std::lround(kCounterLeft * scale)), y0, kCounterWidth,
+                   kBlackCounter.top + kCounterHeight, scale))
         return 2;
     // Only fonts are needed: no window is opened.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -308,10 +310,10 @@ int probeCounters(int argc, char **argv, int x0, int y0)
 
 int main(int argc, char **argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "--counters") == 0)
-        return probeCounters(argc, argv, std::atoi(argv[2]), std::atoi(argv[3]));
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--counters") == 0)
+        return probeCounters(argc, argv, std::atoi(argv[2]), std::atoi(argv[3]), argc == 5 ? std::atof(argv[4]) : 1.0);
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: board-probe X Y [SCALE]\n       board-probe --counters X Y\n");
+        std::fprintf(stderr, "usage: board-probe X Y [SCALE]\n       board-probe --counters X Y [SCALE]\n");
         return 2;
     }
     return probeBoard(std::atoi(argv[1]), std::atoi(argv[2]), argc == 4 ? std::atof(argv[3]) : 1.0);

@@ -4,15 +4,19 @@
 #   xwayland  through that compositor's own X server
 #   hidpi     a 1920 x 1080 screen scaled to 200 %
 #   laptop    a 1366 x 768 screen scaled to 125 %, with a 48-pixel panel
+#   netbook   a 1024 x 600 screen with a 30-pixel panel, started with a
+#             scale factor of 0 (ignored, with a word on stderr)
 # In each: the splash, a new game, one move and the computer's answer, then
 # Quitter. Under weston the computer's hand must be drawn where its press
 # goes; on the scaled screens every window must lie inside the free area.
-mode=${1:?wayland, xwayland, hidpi or laptop}
+mode=${1:?wayland, xwayland, hidpi, laptop or netbook}
 case $mode in
     wayland | xwayland) WM=none ;;
     # The game lowers its scale until the 800 x 600 window fits: 1.8 and 1.2.
     hidpi) SCREEN_W=1920 SCREEN_H=1080 XFT_DPI=192 EXPECTED_SCALE=1.8 ;;
     laptop) SCREEN_W=1366 SCREEN_H=768 XFT_DPI=120 PANEL=48 EXPECTED_SCALE=1.2 ;;
+    # Below 100 %: 0.95, so the 800 x 600 window fits above the panel.
+    netbook) SCREEN_W=1024 SCREEN_H=600 PANEL=30 EXPECTED_SCALE=0.95 ;;
     *) echo "unknown mode $mode"; exit 2 ;;
 esac
 . "$(dirname "$0")/lib.sh"
@@ -82,8 +86,9 @@ wayland | xwayland)
     quit_game
     check "no warning per computer move" [ "$(grep -c 'cursor position' "$E2E_TMP/tavlo.log")" = 0 ]
     ;;
-hidpi | laptop)
+hidpi | laptop | netbook)
     start_x
+    [ "$mode" = netbook ] && GAME_ENV+=(QT_SCALE_FACTOR=0)
     launch_game
     SCALE=$EXPECTED_SCALE
     read -r fx fy fw fh < <(xprop -root _NET_WORKAREA | sed -E 's/.*= //; s/,//g' | awk '{print $1, $2, $3, $4}')
@@ -114,6 +119,18 @@ hidpi | laptop)
     [ -n "${KEEP_SHOTS:-}" ] && import -window root "$KEEP_SHOTS/desktop-$mode.png"
     menu $BG_X $BG_Y "${MENU_ATTACK[@]}"
     sleep 0.6
+    if [ "$mode" = netbook ]; then
+        check "a factor of 0 is ignored with one line on stderr" \
+            [ "$(grep -c 'QT_SCALE_FACTOR=0 ignored' "$E2E_TMP/tavlo.log")" = 1 ]
+        wait_stable 5
+        # Two white and two black discs in the centre, every other square empty.
+        board=$(board_string)
+        centre=${board:27:2}${board:35:2}
+        outside=${board:0:27}${board:29:6}${board:37}
+        check "every square shows the starting position: $board" \
+            [ "$outside $(tr -cd W <<<"$centre" | wc -c)$(tr -cd B <<<"$centre" | wc -c)" = "$(printf 'E%.0s' {1..60}) 22" ]
+        check "the counters read 2 and 2" [ "$(read_counters)" = "2 2" ]
+    fi
     read -r c r < <(play_hinted_move) || { fail "white has hinted moves"; finish; }
     landed=
     for _ in $(seq 30); do
@@ -121,6 +138,16 @@ hidpi | laptop)
         [ "$(cell_state "$c" "$r")" = W ] && { landed=1; break; }
     done
     check "the move lands on the clicked square $c,$r" [ -n "$landed" ]
+    if [ "$mode" = netbook ]; then
+        # The move shows whole: five discs or more on squares read whole,
+        # and the counters agree with the board (before or after the
+        # computer's answer, whichever is on screen).
+        wait_stable 3 2
+        board=$(board_string)
+        whites=$(tr -cd W <<<"$board" | wc -c) blacks=$(tr -cd B <<<"$board" | wc -c)
+        check "the board shows the move: $whites white, $blacks black" [ $(( whites + blacks )) -ge 5 ]
+        check "the counters show the board's $whites and $blacks" [ "$(read_counters)" = "$whites $blacks" ]
+    fi
     # The computer answers with the real pointer, 20 window pixels inside
     # its cell, wherever the scale put that cell on the screen.
     clicked="$(( BOARD_X + $(scaled $(( 60 * c + 30 ))) )) $(( BOARD_Y + $(scaled $(( 60 * r + 30 ))) ))"

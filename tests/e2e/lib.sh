@@ -384,7 +384,7 @@ disc_bitmap() { # disc_bitmap INDEX OUT
 }
 # The two counters as the screen shows them now: "WHITE BLACK", each a
 # number or "?" when no number can be read.
-read_counters() { "$BOARD_PROBE" --counters "$WIN_X" "$WIN_Y" 2>/dev/null; }
+read_counters() { "$BOARD_PROBE" --counters "$WIN_X" "$WIN_Y" "$SCALE" 2>/dev/null; }
 
 finish() {
     if [ "$FAILURES" -eq 0 ]; then log "all checks passed"; exit 0; fi
