@@ -7,10 +7,10 @@
 #include "media/pictures/Resources.h"
 #include "media/sound/Wave.h"
 #include "tests/support/WindowTest.h"
-#include "ui/Announcer.h"
-#include "ui/BoardAccessible.h"
-#include "ui/PlayAt.h"
 #include "ui/UFinal.h"
+#include "ui/board/Announcer.h"
+#include "ui/board/BoardAccessible.h"
+#include "ui/turn/ComputerHand.h"
 
 #include <QCursor>
 #include <QScreen>
@@ -23,6 +23,7 @@
 
 using namespace tavlo;
 using namespace tavlo::test;
+using namespace tavlo::testing;
 
 namespace {
 
