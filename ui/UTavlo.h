@@ -16,8 +16,9 @@
 
 // The game's one working window: background picture, board, counters, turn
 // indicator and the right-click menu. It owns the whole game state for the
-// run. Handlers keep their toolkit names; the turn cycle's (TabPionMouseDown,
-// PlayAt, AnimateDisc, DrawHints) hand over to tavlo::TurnCycle.
+// run. Handlers keep their toolkit names; those of the turn cycle
+// (TabPionMouseDown, PlayAt, AnimateDisc, DrawHints) hand over to
+// tavlo::TurnCycle.
 class TMain : public QWidget, public Ui::TMain {
     Q_OBJECT
 
