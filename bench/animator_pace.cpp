@@ -7,7 +7,7 @@
 #include "game/Board.h"
 #include "media/animation/GIFCtrl.h"
 #include "ui/Fonts.h"
-#include "ui/StringGrid.h"
+#include "ui/board/StringGrid.h"
 #include "ui/UTavlo.h"
 
 #include <QApplication>

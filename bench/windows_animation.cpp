@@ -4,7 +4,7 @@
 #include "bench/MainWindowBench.h"
 #include "bench/Serve.h"
 #include "ui/Fonts.h"
-#include "ui/StringGrid.h"
+#include "ui/board/StringGrid.h"
 #include "ui/UTavlo.h"
 
 #include <QApplication>

@@ -37,7 +37,7 @@ LineFlagsResult Game::examineMove(int column, int row)
 
 bool Game::ListMoves(int player)
 {
-    m_moveList = FindMoves(Snapshot(m_grid), player);
+    m_moveList = findMoves(Snapshot(m_grid), player);
     const bool found = !m_moveList.empty();
     if (m_view.repaintBoard)
         m_view.repaintBoard();

@@ -65,7 +65,7 @@ bool hasAnyMove(const BoardSnapshot& snapshot, int player)
     return false;
 }
 
-MoveList FindMoves(const BoardSnapshot& snapshot, int player)
+MoveList findMoves(const BoardSnapshot& snapshot, int player)
 {
     MoveList moves;
     if (player != kWhite && player != kBlack)

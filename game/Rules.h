@@ -54,7 +54,7 @@ FlipCounts countsForMove(const BoardSnapshot& snapshot, int player, int column, 
 
 // The legal moves of player on this position, column-major, without any
 // drawing. Players other than 1 and 2 have none.
-MoveList FindMoves(const BoardSnapshot& snapshot, int player);
+MoveList findMoves(const BoardSnapshot& snapshot, int player);
 
 // Whether player has any legal move on this position.
 bool hasAnyMove(const BoardSnapshot& snapshot, int player);

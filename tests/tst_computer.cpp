@@ -220,7 +220,7 @@ void TestComputer::choosesFromBlacksListAfterWhitePassed()
 
     const auto square = game.ChooseComputerMove();
     QCOMPARE(repaints, 2);
-    QCOMPARE(game.moveList(), FindMoves(Snapshot(grid), kBlack));
+    QCOMPARE(game.moveList(), findMoves(Snapshot(grid), kBlack));
     QCOMPARE(game.moveList().size(), std::size_t(8));
     // Every ring square turns one disc; all draws 0 keep slot 0: (1,1).
     QCOMPARE(squareText(square), QStringLiteral("1,1"));

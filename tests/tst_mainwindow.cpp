@@ -6,13 +6,14 @@
 #include "media/sound/Wave.h"
 #include "tests/support/PaintWatch.h"
 #include "tests/support/WindowTest.h"
-#include "ui/BoardAccessible.h"
-#include "ui/ComputerHand.h"
 #include "ui/Display.h"
-#include "ui/Hints.h"
 #include "ui/StartUp.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
+#include "ui/board/BoardAccessible.h"
+#include "ui/turn/ComputerHand.h"
+#include "ui/turn/Hints.h"
+#include "ui/turn/Pause.h"
 
 #include <QAccessible>
 #include <QContextMenuEvent>
@@ -33,6 +34,7 @@
 
 using namespace tavlo;
 using namespace tavlo::test;
+using namespace tavlo::testing;
 
 namespace {
 
@@ -166,7 +168,7 @@ private slots:
             stayedAfterRightClick = Splash->isVisible();
             QTest::mouseClick(Splash->Image1, Qt::LeftButton, {}, QPoint(150, 150));
             if (gameFirst) {
-                Main->setRandomSource(&m_random);
+                setRandomSource(*Main, &m_random);
                 Main->Humain1->trigger();
                 Main->TabPionMouseDown(Qt::LeftButton, {}, 5 * 60 + 30, 3 * 60 + 30);
                 recorder().clear();

@@ -283,7 +283,7 @@ void TestRules::moveListKeepsMoreThanTwentyMoves()
     // The list a repeat finds is the same and not appended to the old one.
     QVERIFY(game.ListMoves(kWhite));
     QCOMPARE(game.moveList().size(), std::size_t(28));
-    QCOMPARE(FindMoves(Snapshot(grid), kWhite), game.moveList());
+    QCOMPARE(findMoves(Snapshot(grid), kWhite), game.moveList());
 }
 
 void TestRules::flipLinesOrder_data()

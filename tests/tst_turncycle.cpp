@@ -7,10 +7,10 @@
 #include "media/pictures/Resources.h"
 #include "media/sound/Wave.h"
 #include "tests/support/WindowTest.h"
-#include "ui/Announcer.h"
-#include "ui/BoardAccessible.h"
-#include "ui/PlayAt.h"
 #include "ui/UFinal.h"
+#include "ui/board/Announcer.h"
+#include "ui/board/BoardAccessible.h"
+#include "ui/turn/ComputerHand.h"
 
 #include <QCursor>
 #include <QScreen>
@@ -23,6 +23,7 @@
 
 using namespace tavlo;
 using namespace tavlo::test;
+using namespace tavlo::testing;
 
 namespace {
 
@@ -289,7 +290,7 @@ private:
     // that brackets nothing, the right button on a legal square.
     static void checkIgnoredPresses(TMain &main, const Model &model)
     {
-        const MoveList legal = FindMoves(model.board, model.toMove);
+        const MoveList legal = findMoves(model.board, model.toMove);
         const auto isLegal = [&](int column, int row) {
             return std::any_of(legal.begin(), legal.end(),
                                [&](const MoveRecord &m) { return m.column == column && m.row == row; });
@@ -403,7 +404,7 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
 
-            const MoveList legal = FindMoves(model.board, model.toMove);
+            const MoveList legal = findMoves(model.board, model.toMove);
             QVERIFY(!legal.empty());
             const MoveRecord pick = legal[std::size_t(player() % legal.size())];
             const int mover = model.toMove;
@@ -439,7 +440,7 @@ private slots:
             // In computer mode black answers by itself, again after each of
             // white's passes.
             while (mode != Mode::Human && !model.over && model.toMove == kBlack) {
-                const auto square = ChooseComputerMove(FindMoves(model.board, kBlack), level, foresee);
+                const auto square = ChooseComputerMove(findMoves(model.board, kBlack), level, foresee);
                 QVERIFY(square);
                 const Turned answer = applyMove(model.board, square->column, square->row, kBlack);
                 ++moves;
@@ -833,7 +834,7 @@ private slots:
         auto trigger = armTrigger(
             [&] { return !main.Busy && main.CurrentPlayer() == kWhite && injectedPressCount() == injected + 1; },
             [&] {
-                const MoveList legal = FindMoves(Snapshot(*main.TabPion), kWhite);
+                const MoveList legal = findMoves(Snapshot(*main.TabPion), kWhite);
                 whitePress = {legal.front().column, legal.front().row};
                 press(main, whitePress.column, whitePress.row);
             });

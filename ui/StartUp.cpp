@@ -3,6 +3,7 @@
 #include "media/pictures/Dib.h"
 #include "media/base/Exceptions.h"
 #include "media/pictures/Resources.h"
+#include "ui/Testing.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
 #include "ui/UTavlo.h"
@@ -70,12 +71,12 @@ void noteWindowCreated(const QString &name)
     creationOrder().append(name);
 }
 
-QStringList windowCreationOrder()
+QStringList testing::windowCreationOrder()
 {
     return creationOrder();
 }
 
-void clearWindowCreationOrder()
+void testing::clearWindowCreationOrder()
 {
     creationOrder().clear();
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "ui/WindowPlacement.h"
+
 #include <QIcon>
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 
@@ -28,9 +29,20 @@ Windows createWindows();
 QIcon applicationIcon();
 
 // Each window notes its instance name here when it is made, so the start-up
-// order can be checked.
+// order can be checked (testing::windowCreationOrder).
 void noteWindowCreated(const QString &name);
-QStringList windowCreationOrder();
-void clearWindowCreationOrder();
+
+// How the splash and the result window end their construction: placed
+// before the native window exists (a compositor's X window manager takes
+// the position a window is created at), made the program's instance unless
+// there is one already, and noted.
+template <typename Window>
+void finishPictureWindow(Window *window, Window *&instance)
+{
+    centreOnScreen(window);
+    if (!instance)
+        instance = window;
+    noteWindowCreated(window->objectName());
+}
 
 } // namespace tavlo

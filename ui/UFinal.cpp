@@ -15,11 +15,7 @@ TFinal::TFinal(QWidget *parent)
     setObjectName(QStringLiteral("Final"));
     setFixedSize(300, 300);
     connect(Image1, &tavlo::PictureBox::clicked, this, &TFinal::Image1Click);
-    // Placed before its native window exists, as the splash is.
-    tavlo::centreOnScreen(this);
-    if (!Final)
-        Final = this;
-    tavlo::noteWindowCreated(objectName());
+    tavlo::finishPictureWindow(this, Final);
 }
 
 TFinal::~TFinal()

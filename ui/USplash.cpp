@@ -22,12 +22,7 @@ TSplash::TSplash(QWidget *parent)
     connect(Image1, &tavlo::PictureBox::clicked, this, &TSplash::Image1Click);
     // Shown once the window is: see setVisible.
     Image1->hide();
-    // Placed before its native window exists: a compositor's X window
-    // manager takes the position a window is created at.
-    tavlo::centreOnScreen(this);
-    if (!Splash)
-        Splash = this;
-    tavlo::noteWindowCreated(objectName());
+    tavlo::finishPictureWindow(this, Splash);
 }
 
 TSplash::~TSplash()
@@ -36,7 +31,7 @@ TSplash::~TSplash()
         Splash = nullptr;
 }
 
-int TSplash::ShowModal()
+int TSplash::showModal()
 {
     return exec();
 }

@@ -17,7 +17,7 @@ public:
     void setVisible(bool visible) override;
 
     // Shows the splash and waits, serving events, until it is clicked away.
-    int ShowModal();
+    int showModal();
 
     void Image1Click();
     // Once clicked away the splash is never seen again: its picture and

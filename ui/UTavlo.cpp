@@ -1,17 +1,17 @@
 #include "ui/UTavlo.h"
 
 #include "media/base/Exceptions.h"
+#include "media/base/ScreenScale.h"
 #include "media/pictures/HiDpi.h"
 #include "media/pictures/Resources.h"
-#include "media/base/ScreenScale.h"
-#include "ui/Announcer.h"
-#include "ui/BoardAccessible.h"
 #include "ui/Keys.h"
-#include "ui/Pause.h"
 #include "ui/StartUp.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
 #include "ui/WindowPlacement.h"
+#include "ui/board/Announcer.h"
+#include "ui/board/BoardAccessible.h"
+#include "ui/turn/Pause.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -35,7 +35,16 @@ TMain::TMain(QWidget *parent)
     setFixedSize(800, 600);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    m_game = std::make_unique<tavlo::Game>(*TabPion, m_random, makeView());
+    m_game = std::make_unique<tavlo::Game>(*TabPion, m_random);
+    m_cycle = std::make_unique<tavlo::TurnCycle>(cycleParts());
+    tavlo::GameView view = m_cycle->gameView();
+    view.setCounters = [this](int white, int black) {
+        LabelPionB->setCaption(QString::number(white));
+        LabelPionN->setCaption(QString::number(black));
+        nameCounters(white, black);
+    };
+    view.repaintBoard = [this] { TabPion->repaintBoard(); };
+    m_game->setView(std::move(view));
     TabPion->setDrawCell([this](QPainter &canvas, int column, int row, const QRect &rect) {
         TabPionDrawCell(canvas, column, row, rect);
     });
@@ -66,26 +75,32 @@ TMain::~TMain()
         Main = nullptr;
 }
 
-void TMain::setRandomSource(tavlo::RandomSource *source)
+void tavlo::testing::setRandomSource(TMain &main, tavlo::RandomSource *source)
 {
-    m_random.target = source;
+    main.m_random.target = source;
 }
 
-tavlo::GameView TMain::makeView()
+tavlo::TurnSettings TMain::turnSettings() const
 {
-    tavlo::GameView view;
-    view.animateCell = [this](int column, int row, int colour) {
-        AnimateDisc(colour, *TabPion, TabPion->cellRect(column, row));
-    };
-    view.animateIndicator = [this](int colour) { animateIndicator(colour); };
-    view.setCounters = [this](int white, int black) {
-        LabelPionB->setCaption(QString::number(white));
-        LabelPionN->setCaption(QString::number(black));
-        nameCounters(white, black);
-    };
-    view.repaintBoard = [this] { TabPion->repaintBoard(); };
-    view.drawHints = [this](int player, const tavlo::MoveList &moves) { DrawHints(player, moves); };
-    return view;
+    return {Ordinateur1->isChecked(), Humain1->isChecked(), Jouerson1->isChecked(),
+            Afficherpossibilits1->isChecked()};
+}
+
+tavlo::TurnCycle::Parts TMain::cycleParts()
+{
+    return {*this,
+            *m_game,
+            *TabPion,
+            *PaintBoxJoueur,
+            DiscImages,
+            Busy,
+            [this] { return turnSettings(); },
+            [this](const QString &text) {
+                // The title names the result for the window manager's lists too.
+                if (Final)
+                    Final->setWindowTitle(text);
+                showResult(text);
+            }};
 }
 
 void TMain::connectMenu()
@@ -170,7 +185,7 @@ void TMain::FormShow()
         // Decoded beside the splash, which does not need it, but only once it
         // is on screen: before, the decoding competes with showing it.
         connect(Splash, &TSplash::onScreen, this, &TMain::startDecodingPictures, Qt::SingleShotConnection);
-        Splash->ShowModal();
+        Splash->showModal();
         Splash->releasePicture();
     }
     // The counters' names, unless a game started meanwhile gave them.
@@ -234,6 +249,12 @@ void TMain::TabPionDrawCell(QPainter &canvas, int column, int row, const QRect &
     tavlo::drawPicture(canvas, rect.topLeft(), DiscImages[picture]);
 }
 
+void TMain::TabPionMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+{
+    Q_UNUSED(shift);
+    m_cycle->pressBoard(button, x, y);
+}
+
 void TMain::Facile1Click()
 {
     m_game->setLevel(tavlo::Level::Attacking);
@@ -287,12 +308,6 @@ void TMain::Aide1Click()
 void TMain::Quitter1Click()
 {
     tavlo::quitApplication();
-}
-
-void TMain::playSound(const QString &name, tavlo::SoundPlayer::Interrupt interrupt)
-{
-    if (Jouerson1->isChecked())
-        tavlo::SoundPlayer::instance().play(name, interrupt);
 }
 
 void TMain::showResult(const QString &text)

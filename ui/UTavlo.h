@@ -2,7 +2,9 @@
 
 #include "game/Game.h"
 #include "media/sound/SoundPlayer.h"
-#include "ui/Surface.h"
+#include "ui/Testing.h"
+#include "ui/board/Surface.h"
+#include "ui/turn/TurnCycle.h"
 #include "ui_TMain.h"
 
 #include <QImage>
@@ -12,14 +14,11 @@
 #include <future>
 #include <memory>
 
-namespace tavlo {
-class MoveRun;
-}
-
 // The game's one working window: background picture, board, counters, turn
 // indicator and the right-click menu. It owns the whole game state for the
-// run. Handlers keep their toolkit names; the turn cycle (TabPionMouseDown,
-// PlayAt) is defined in its own units.
+// run. Handlers keep their toolkit names; those of the turn cycle
+// (TabPionMouseDown, PlayAt, AnimateDisc, DrawHints) hand over to
+// tavlo::TurnCycle.
 class TMain : public QWidget, public Ui::TMain {
     Q_OBJECT
 
@@ -39,6 +38,7 @@ public:
     tavlo::Level Level() const { return m_game->level(); }
 
     // Raised while a disc animation runs; the board ignores presses then.
+    // The turn cycle raises and lowers it.
     bool Busy{false};
     // The first-activation work is still to do.
     bool FirstActivation{true};
@@ -54,10 +54,6 @@ public:
     // started.
     void waitForPictures();
 
-    // Test seam: the source of chance for new games and the computer's
-    // tie-breaks (null restores the clock-seeded one). Not owned.
-    void setRandomSource(tavlo::RandomSource *source);
-
     // ---- handlers ----------------------------------------------------
     void FormCreate();
     void FormShow();
@@ -66,23 +62,11 @@ public:
     void FormClick();
     void TabPionDrawCell(QPainter &canvas, int column, int row, const QRect &rect);
     // Every press on the board, a player's or an injected one, comes here
-    // with its position in board pixels. Defined with the turn cycle.
+    // with its position in board pixels, and plays one move to the end.
     void TabPionMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     // Moves the pointer into the cell and presses there; the press arrives
-    // after the running handler returns. Defined with the turn cycle.
-    void PlayAt(int column, int row);
-
-    // ---- the turn cycle's steps, in the order a press runs them --------
-    // Places the colour to move at the square and turns what it brackets;
-    // false when the run went stale meanwhile and the move was abandoned.
-    bool playMove(const tavlo::MoveRun &run, int column, int row);
-    // Hands the turn over, or back with "Bloque" when the other colour must
-    // pass, and announces the move at (column, row) that turned flipped
-    // discs; shows the result when neither can go on. False once it is over.
-    bool passOrEnd(int column, int row, int flipped);
-    // After the computer's wait, chooses black's square and sends the hand
-    // there, unless the wait left the run stale or white to move.
-    void letComputerAnswer(const tavlo::MoveRun &run);
+    // after the running handler returns.
+    void PlayAt(int column, int row) { m_cycle->PlayAt(column, row); }
 
     void Facile1Click();
     void Difficile1Click();
@@ -95,22 +79,14 @@ public:
     void Aide1Click();
     void Quitter1Click();
 
-    // ---- animation, sounds, hints -------------------------------------
-    // Turns a disc on a surface towards kind (1 white: frames 1..7, 2 black:
-    // frames 7..1, anything else: no frame), 50 ms before each frame, with
-    // a "Click" at the start when "Jouer son" is checked. Busy is raised
-    // throughout. A new game started meanwhile ends it without more frames.
+    // ---- animation and hints, as the turn cycle draws them ------------
     void AnimateDisc(int kind, tavlo::Surface &surface, const QRect &rect,
-                     tavlo::SoundPlayer::Interrupt interrupt = tavlo::SoundPlayer::Interrupt::Yes);
-    // The turn indicator turns towards colour. Its click never cuts off a
-    // sound still playing, so a pass's "Bloque" is heard whole.
-    void animateIndicator(int colour);
-    // Plays an embedded sound when "Jouer son" is checked.
-    void playSound(const QString &name,
-                   tavlo::SoundPlayer::Interrupt interrupt = tavlo::SoundPlayer::Interrupt::Yes);
-    // Marks the listed moves with their flip counts on the board's surface,
-    // when hints are on and either two humans play or it is white's list.
-    void DrawHints(int player, const tavlo::MoveList &moves);
+                     tavlo::SoundPlayer::Interrupt interrupt = tavlo::SoundPlayer::Interrupt::Yes)
+    {
+        m_cycle->AnimateDisc(kind, surface, rect, interrupt);
+    }
+    void animateIndicator(int colour) { m_cycle->animateIndicator(colour); }
+    void DrawHints(int player, const tavlo::MoveList &moves) { m_cycle->DrawHints(player, moves); }
 
     // The rules' operations as the window runs them (repaint, hints,
     // counters and indicator included).
@@ -140,15 +116,20 @@ private:
         tavlo::RandomSource *target{nullptr};
     };
 
+    friend void tavlo::testing::setRandomSource(TMain &main, tavlo::RandomSource *source);
+
     void connectMenu();
     // The counters' names for screen readers: "Blancs : N", "Noirs : N".
     void nameCounters(int white, int black);
-    tavlo::GameView makeView();
+    // The menu's check marks, read whenever the turn cycle needs them.
+    tavlo::TurnSettings turnSettings() const;
+    tavlo::TurnCycle::Parts cycleParts();
 
     RandomSwitch m_random;
     std::future<QImage> m_background;
     bool m_backgroundStarted{false};
     std::unique_ptr<tavlo::Game> m_game;
+    std::unique_ptr<tavlo::TurnCycle> m_cycle;
     bool m_splashDone{false};
 };
 

@@ -29,7 +29,7 @@ trap 'exit 1' INT TERM
 
 # Two fixed games in human mode, one per starting layout, that bring a
 # player to a pass while the game goes on: found by a depth-first search
-# over the rules library (FindMoves and countsForMove from game/), with the
+# over the rules library (findMoves and countsForMove from game/), with the
 # depth raised one move at a time, for the shortest sequences after which
 # the other colour has no legal move while the mover still has one, both
 # colours remain and the board is not full. Moves are "column,row"; white

@@ -7,9 +7,9 @@
 #include "media/sound/SoundPlayer.h"
 #include "tests/support/TestRandom.h"
 #include "ui/Fonts.h"
-#include "ui/Pause.h"
-#include "ui/StringGrid.h"
+#include "ui/Testing.h"
 #include "ui/UTavlo.h"
+#include "ui/board/StringGrid.h"
 
 #include <QtTest>
 
@@ -23,7 +23,7 @@ namespace tavlo::test {
 inline void startWindowTests(std::unique_ptr<AudioOutput> output)
 {
     installFontSubstitutions();
-    setPauseTimeScale(0);
+    testing::setPauseTimeScale(0);
     SoundPlayer::instance().setOutput(std::move(output));
 }
 
@@ -32,7 +32,7 @@ inline void startWindowTests(std::unique_ptr<AudioOutput> output)
 inline std::unique_ptr<TMain> showMain(RandomSource &random)
 {
     auto main = std::make_unique<TMain>();
-    main->setRandomSource(&random);
+    testing::setRandomSource(*main, &random);
     main->show();
     main->activateWindow();
     if (!QTest::qWaitForWindowActive(main.get()))
@@ -127,9 +127,9 @@ inline void press(TMain &main, int column, int row, Qt::MouseButton button = Qt:
 struct PauseLog {
     PauseLog()
     {
-        setPauseRecorder([this](double milliseconds) { asked.append(milliseconds); });
+        testing::setPauseRecorder([this](double milliseconds) { asked.append(milliseconds); });
     }
-    ~PauseLog() { setPauseRecorder({}); }
+    ~PauseLog() { testing::setPauseRecorder({}); }
     PauseLog(const PauseLog &) = delete;
     PauseLog &operator=(const PauseLog &) = delete;
     QList<double> asked;

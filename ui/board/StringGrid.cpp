@@ -1,7 +1,7 @@
-#include "ui/StringGrid.h"
+#include "ui/board/StringGrid.h"
 
 #include "media/base/ScreenScale.h"
-#include "ui/BoardAccessible.h"
+#include "ui/board/BoardAccessible.h"
 
 #include <QCoreApplication>
 #include <QContextMenuEvent>

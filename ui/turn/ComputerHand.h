@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -24,8 +25,15 @@ bool pointerCanBeMoved();
 // or presses a button, or the hand moves on.
 void moveComputerHand(QWidget *window, QPoint screenPoint);
 
-// The drawn hand of window (a child widget, shown while the hand is
-// drawn), or null when none was ever drawn there.
-QWidget *drawnComputerHand(QWidget *window);
+// Where an absolute pointer position lands in the injection range 0..65535
+// across the primary screen: each coordinate scaled by 65535.0 / the
+// screen's size in pixels and rounded to the nearest integer, halves to
+// even.
+QPoint normalisedPointerPosition(QPoint screenPoint, QSize screenSize);
+
+// Presses and releases the left button on target at screenPoint. Posted,
+// not sent: they arrive once the running handler has returned, and take the
+// road of a player's press.
+void injectPress(QWidget *target, QPoint screenPoint);
 
 } // namespace tavlo

@@ -1,8 +1,10 @@
-#include "ui/ComputerHand.h"
+#include "ui/turn/ComputerHand.h"
 
 #include "media/base/Colors.h"
 #include "media/base/ScreenScale.h"
+#include "ui/turn/Testing.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
@@ -10,6 +12,8 @@
 #include <QPainter>
 #include <QPolygon>
 #include <QWidget>
+
+#include <cmath>
 
 namespace tavlo {
 
@@ -73,6 +77,38 @@ private:
     QPoint m_pointerWas;
 };
 
+constexpr double kAbsoluteRange = 65535.0;
+
+// Halves go to the even neighbour whatever the floating-point rounding
+// mode happens to be.
+int roundHalfEven(double value)
+{
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    if (fraction > 0.5)
+        return int(below) + 1;
+    if (fraction < 0.5)
+        return int(below);
+    return std::fmod(below, 2.0) == 0.0 ? int(below) : int(below) + 1;
+}
+
+int normalise(int pixel, int screenPixels)
+{
+    if (screenPixels <= 0)
+        return 0;
+    // The scale is computed first, as the injection range expects it.
+    return roundHalfEven(kAbsoluteRange / double(screenPixels) * double(pixel));
+}
+
+void post(QWidget *target, QEvent::Type type, QPoint screenPoint)
+{
+    const QPointF local = target->mapFromGlobal(QPointF(screenPoint));
+    const QPointF inWindow = target->window()->mapFromGlobal(QPointF(screenPoint));
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QCoreApplication::postEvent(target, new QMouseEvent(type, local, inWindow, QPointF(screenPoint), Qt::LeftButton,
+                                                        held, Qt::NoModifier));
+}
+
 } // namespace
 
 bool pointerCanBeMoved(const QString &platformName, const QByteArray &waylandDisplay, const QByteArray &sessionType)
@@ -90,7 +126,7 @@ bool pointerCanBeMoved()
                              qgetenv("XDG_SESSION_TYPE"));
 }
 
-QWidget *drawnComputerHand(QWidget *window)
+QWidget *testing::drawnComputerHand(QWidget *window)
 {
     if (!window)
         return nullptr;
@@ -108,10 +144,21 @@ void moveComputerHand(QWidget *window, QPoint screenPoint)
         QCursor::setPos(screenPoint);
         return;
     }
-    auto *hand = dynamic_cast<DrawnHand *>(drawnComputerHand(window));
+    auto *hand = dynamic_cast<DrawnHand *>(testing::drawnComputerHand(window));
     if (!hand)
         hand = new DrawnHand(window);
     hand->showAt(window->mapFromGlobal(screenPoint));
+}
+
+QPoint normalisedPointerPosition(QPoint screenPoint, QSize screenSize)
+{
+    return QPoint(normalise(screenPoint.x(), screenSize.width()), normalise(screenPoint.y(), screenSize.height()));
+}
+
+void injectPress(QWidget *target, QPoint screenPoint)
+{
+    post(target, QEvent::MouseButtonPress, screenPoint);
+    post(target, QEvent::MouseButtonRelease, screenPoint);
 }
 
 } // namespace tavlo

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "game/Board.h"
-#include "ui/Surface.h"
+#include "ui/board/Surface.h"
 
 #include <QBitArray>
 

@@ -1,4 +1,4 @@
-#include "ui/Announcer.h"
+#include "ui/board/Announcer.h"
 
 #include <QAccessibleWidget>
 

@@ -1,9 +1,9 @@
 // The board as assistive technologies see it: a table "Plateau" of 8 x 8
 // cells whose names say the square and what lies on it.
-#include "ui/BoardAccessible.h"
+#include "ui/board/BoardAccessible.h"
 
 #include "game/Board.h"
-#include "ui/StringGrid.h"
+#include "ui/board/StringGrid.h"
 
 #include <QAccessibleWidget>
 #include <QPointer>

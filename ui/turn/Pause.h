@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 namespace tavlo {
 
 // Lets time pass on the wall clock while the window keeps living: window
@@ -16,14 +14,5 @@ void Pause(double milliseconds);
 void quitApplication();
 // True once quitApplication() was called (or the application is going down).
 bool quitRequested();
-
-// Test seam: every pause lasts milliseconds * scale (0 serves the pending
-// events once and returns). The game always runs at scale 1.
-void setPauseTimeScale(double scale);
-double pauseTimeScale();
-// Test seam: every pause first reports the wait it was asked for, before
-// the scale, so that a test at scale 0 still sees the game's pacing. An
-// empty function stops the reports.
-void setPauseRecorder(std::function<void(double milliseconds)> recorder);
 
 } // namespace tavlo

@@ -1,4 +1,4 @@
-#include "ui/Surface.h"
+#include "ui/board/Surface.h"
 
 #include "media/pictures/HiDpi.h"
 #include "media/base/ScreenScale.h"

@@ -1,8 +1,6 @@
-#include "ui/Hints.h"
+#include "ui/turn/Hints.h"
 
 #include "media/base/Colors.h"
-#include "media/base/ScreenScale.h"
-#include "ui/UTavlo.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -50,21 +48,3 @@ void drawHint(QPainter &canvas, QPoint cellTopLeft, int flips)
 }
 
 } // namespace tavlo
-
-void TMain::DrawHints(int player, const tavlo::MoveList &moves)
-{
-    if (!tavlo::shouldDrawHints(!moves.empty(), Afficherpossibilits1->isChecked(), Humain1->isChecked(), player))
-        return;
-    QRect drawn;
-    {
-        QPainter canvas(&TabPion->surface());
-        tavlo::paintAtScreenScale(canvas);
-        for (const tavlo::MoveRecord &move : moves) {
-            const QRect cell = TabPion->cellRect(move.column, move.row);
-            tavlo::drawHint(canvas, cell.topLeft(), move.flips);
-            TabPion->noteHint(move.column, move.row, move.flips);
-            drawn |= cell;
-        }
-    }
-    TabPion->present(drawn);
-}

@@ -1,4 +1,6 @@
-#include "ui/Pause.h"
+#include "ui/turn/Pause.h"
+
+#include "ui/turn/Testing.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -67,17 +69,12 @@ bool quitRequested()
     return g_quitRequested || QCoreApplication::closingDown();
 }
 
-void setPauseTimeScale(double scale)
+void testing::setPauseTimeScale(double scale)
 {
     g_timeScale = scale;
 }
 
-double pauseTimeScale()
-{
-    return g_timeScale;
-}
-
-void setPauseRecorder(std::function<void(double milliseconds)> recorder)
+void testing::setPauseRecorder(std::function<void(double milliseconds)> recorder)
 {
     g_recorder = std::move(recorder);
 }
