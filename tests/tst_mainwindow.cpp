@@ -1,8 +1,8 @@
 // The main, splash and result windows: start-up, the menu, the board's
 // drawing, disc animation, hints and the pause. Runs offscreen with the
 // pause clock sped up; sounds go to a recording output.
-#include "media/pictures/Resources.h"
 #include "media/base/ScreenScale.h"
+#include "media/pictures/Resources.h"
 #include "media/sound/Wave.h"
 #include "tests/support/PaintWatch.h"
 #include "tests/support/WindowTest.h"
@@ -10,6 +10,7 @@
 #include "ui/StartUp.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
+#include "ui/WindowPlacement.h"
 #include "ui/board/BoardAccessible.h"
 #include "ui/turn/ComputerHand.h"
 #include "ui/turn/Hints.h"
@@ -23,6 +24,7 @@
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QTimer>
+#include <QtMath>
 
 #include <chrono>
 #include <deque>
@@ -946,32 +948,66 @@ private slots:
         QTest::newRow("whole scale: sharp blocks") << qreal(2) << false;
         QTest::newRow("125 %: filtered") << qreal(1.25) << true;
         QTest::newRow("180 %: filtered") << qreal(1.8) << true;
+        QTest::newRow("95 %: filtered") << qreal(0.95) << true;
+        QTest::newRow("75 %: filtered") << qreal(0.75) << true;
     }
 
     // A picture drawn onto a surface of the screen's pixel ratio, as the
-    // board's cells and the window's pictures are: an edge between black
-    // and white becomes grey only where the scale is not whole.
+    // board's cells and the window's pictures are, lands where its logical
+    // place says, below 100 % too; an edge between black and white becomes
+    // grey only where the scale is not whole.
     void picturesAtScale()
     {
         QFETCH(qreal, scale);
         QFETCH(bool, blended);
-        QImage picture(2, 1, QImage::Format_RGB32);
-        picture.setPixel(0, 0, qRgb(0, 0, 0));
-        picture.setPixel(1, 0, qRgb(255, 255, 255));
-        QImage surface(QSize(8, 2), QImage::Format_RGB32);
+        QImage picture(20, 1, QImage::Format_RGB32);
+        for (int x = 0; x < 20; ++x)
+            picture.setPixel(x, 0, x < 10 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        QImage surface(QSize(qCeil(80 * scale), 2), QImage::Format_RGB32);
         surface.setDevicePixelRatio(scale);
         surface.fill(Qt::red);
         {
             QPainter canvas(&surface);
             paintAtScreenScale(canvas);
-            canvas.drawImage(QPoint(0, 0), picture);
+            canvas.drawImage(QPoint(40, 0), picture);
         }
         bool grey = false;
-        for (int x = 0; x < int(2 * scale); ++x) {
+        int first = -1;
+        int last = -1;
+        for (int x = 0; x < surface.width(); ++x) {
             const QColor c = surface.pixelColor(x, 0);
-            grey = grey || (c.red() > 20 && c.red() < 235);
+            if (c == QColor(Qt::red))
+                continue;
+            first = first < 0 ? x : first;
+            last = x;
+            grey = grey || (c.red() > 20 && c.red() < 235 && c.green() > 20);
         }
+        QVERIFY2(qAbs(first - 40 * scale) <= 1 && qAbs(last + 1 - 60 * scale) <= 1,
+                 qPrintable(QStringLiteral("drawn from %1 to %2").arg(first).arg(last)));
         QCOMPARE(grey, blended);
+    }
+
+    // A scale factor that is no number above zero is dropped, and said.
+    void unusableScaleFactor_data()
+    {
+        QTest::addColumn<QByteArray>("factor");
+        QTest::addColumn<bool>("dropped");
+        for (const char *bad : {"0", "-1", "nan", "inf", "-inf", "x"})
+            QTest::newRow(bad) << QByteArray(bad) << true;
+        QTest::newRow("0.95") << QByteArray("0.95") << false;
+        QTest::newRow("unset") << QByteArray() << false;
+    }
+
+    void unusableScaleFactor()
+    {
+        QFETCH(QByteArray, factor);
+        QFETCH(bool, dropped);
+        const QByteArray saved = qgetenv("QT_SCALE_FACTOR");
+        factor.isNull() ? qunsetenv("QT_SCALE_FACTOR") : qputenv("QT_SCALE_FACTOR", factor);
+        const auto ignored = dropUnusableScaleFactor();
+        QCOMPARE(ignored.has_value(), dropped);
+        QCOMPARE(qEnvironmentVariableIsSet("QT_SCALE_FACTOR"), !dropped && !factor.isNull());
+        saved.isNull() ? qunsetenv("QT_SCALE_FACTOR") : qputenv("QT_SCALE_FACTOR", saved);
     }
 
     // ---- the computer's hand ----------------------------------------
