@@ -25,6 +25,7 @@ packages=(
     weston xwayland qt6-wayland
     # screen-reader checks: a session bus, the accessibility bus and its reader
     dbus dbus-x11 at-spi2-core python3-pyatspi
+    orca speech-dispatcher speech-dispatcher-audio-plugins
     # the Debian package and its checks
     dpkg-dev fakeroot lintian
 )
