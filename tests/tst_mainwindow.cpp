@@ -181,10 +181,11 @@ private slots:
         QVERIFY(!Splash->isVisible());
         QCOMPARE(Splash->result(), 1);
         QVERIFY(Main->isVisible());
-        // Screen readers find both windows by their titles, and the counters
-        // named by the time the main window shows.
+        // Screen readers find both windows by their titles, the main one as a
+        // window, and the counters named by the time the main window shows.
         QCOMPARE(QAccessible::queryAccessibleInterface(Splash)->text(QAccessible::Name), QStringLiteral("Tavlo"));
         QCOMPARE(QAccessible::queryAccessibleInterface(Main)->text(QAccessible::Name), QStringLiteral("Tavlo"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(Main)->role(), QAccessible::Window);
         QCOMPARE(Main->LabelPionB->accessibleName(), counterName(kWhite, gameFirst ? 4 : 0));
         QCOMPARE(Main->LabelPionN->accessibleName(), counterName(kBlack, gameFirst ? 1 : 0));
 

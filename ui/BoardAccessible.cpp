@@ -239,6 +239,15 @@ QAccessibleInterface *boardFactory(const QString &className, QObject *object)
     return nullptr;
 }
 
+// The board's window is a plain widget, which the toolkit exposes as a
+// filler: a screen reader would then name it with no role at all.
+QAccessibleInterface *windowFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TMain") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 BoardInterface *boardInterface(StringGrid *grid)
 {
     if (!grid || !QAccessible::isActive())
@@ -251,7 +260,10 @@ BoardInterface *boardInterface(StringGrid *grid)
 void installBoardAccessibility()
 {
     static std::once_flag once;
-    std::call_once(once, [] { QAccessible::installFactory(boardFactory); });
+    std::call_once(once, [] {
+        QAccessible::installFactory(boardFactory);
+        QAccessible::installFactory(windowFactory);
+    });
 }
 
 void boardNamesChanged(StringGrid *grid)

@@ -29,8 +29,9 @@ QString moveAnnouncement(int player, int column, int row, int flips, int passer 
 // The rules that the help screen paints, as text, with the keys to use.
 QString rulesText();
 
-// Lets the board be read as a table "Plateau" by assistive technologies.
-// Called once by every board; installing twice does nothing.
+// Lets the board be read as a table "Plateau" by assistive technologies,
+// inside a main window that reads as a window. Called once by every board;
+// installing twice does nothing.
 void installBoardAccessibility();
 
 // The board tells its readers what changed. Both do nothing while no
