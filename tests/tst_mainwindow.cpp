@@ -293,6 +293,8 @@ private slots:
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(target, &event);
         QTRY_VERIFY(main.PopupMenu1->isVisible());
+        // From the pointer no item is selected.
+        QCOMPARE(main.PopupMenu1->activeAction(), nullptr);
         main.PopupMenu1->hide();
     }
 
@@ -369,6 +371,9 @@ private slots:
                                             std::pair{Qt::Key_F10, Qt::KeyboardModifiers{Qt::ShiftModifier}}}) {
             QTest::keyClick(board, key, modifiers);
             QTRY_VERIFY(main.PopupMenu1->isVisible());
+            // Its first item is selected, its submenu still closed.
+            QCOMPARE(main.PopupMenu1->activeAction(), main.PopupMenu1->actions().constFirst());
+            QVERIFY(!main.Commencer1->isVisible());
             // It hangs from the mark; near the screen's edge it slides left
             // to fit, still over the mark.
             const QRect menu = main.PopupMenu1->geometry();

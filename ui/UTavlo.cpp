@@ -357,5 +357,13 @@ void TMain::closeEvent(QCloseEvent *event)
 void TMain::contextMenuEvent(QContextMenuEvent *event)
 {
     PopupMenu1->popup(event->globalPos());
+    // Opened from the keyboard (the Menu key, Shift+F10), the menu selects
+    // its first item, as the desktop's menus do, so that the item has the
+    // focus and a screen reader says it. Down selects it as a player would;
+    // making it the active action would open its submenu as well.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(PopupMenu1, &down);
+    }
     event->accept();
 }
