@@ -360,10 +360,10 @@ void TMain::contextMenuEvent(QContextMenuEvent *event)
     // Opened from the keyboard (the Menu key, Shift+F10), the menu selects
     // its first item, as the desktop's menus do, so that the item has the
     // focus and a screen reader says it. Down selects it as a player would;
-    // making it the active action would open its submenu as well.
-    if (event->reason() == QContextMenuEvent::Keyboard) {
-        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-        QCoreApplication::sendEvent(PopupMenu1, &down);
-    }
+    // making it the active action would open its submenu as well. It is
+    // posted: the window reports itself active again as the menu opens,
+    // and a reader that heard that after the item would say the window.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        QCoreApplication::postEvent(PopupMenu1, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
     event->accept();
 }

@@ -53,6 +53,8 @@ if [ "$MODE" = orca ]; then
     for keys in Menu shift+F10; do
         at=$(orca_mark); xdotool key $keys
         check "$keys: Orca says the menu's first item" wait_said "$at" '^Commencer' 5
+        sleep 1
+        check "$keys: nothing cuts the item off" last_said "$at" '^Commencer'
         at=$(orca_mark); xdotool key Escape
         check "Escape: Orca is back on the ring's cell" wait_said "$at" "^${answer: -2}, " 5
     done

@@ -227,6 +227,9 @@ orca_mark() { wc -l <"$ORCA_LOG"; }
 orca_said() {
     tail -n +$(( $1 + 1 )) "$ORCA_LOG" 2>/dev/null | grep -ao "SPEECH OUTPUT: '[^']*'" | sed "s/^SPEECH OUTPUT: '//; s/'\$//"
 }
+# True when the last thing Orca said after line $1 of its log, the echoes of
+# keys (which end in a space) aside, matches the extended regular expression $2.
+last_said() { orca_said "$1" | grep -v ' $' | tail -n1 | grep -Eq -- "$2"; }
 # Waits up to $3 seconds (default 5) for Orca to say, after line $1 of its
 # log, an utterance that matches the extended regular expression $2.
 wait_said() {
