@@ -6,6 +6,7 @@
 #include "ui/StringGrid.h"
 
 #include <QAccessibleWidget>
+#include <QMenu>
 #include <QPointer>
 
 #include <array>
@@ -293,6 +294,16 @@ void boardFocusMoved(StringGrid *grid)
     const Square focus = grid->focusCell();
     QAccessibleEvent event(grid, QAccessible::Focus);
     event.setChild(focus.row * StringGrid::kColumns + focus.column);
+    QAccessible::updateAccessibility(&event);
+}
+
+void menuFocusRetold(QMenu *menu)
+{
+    QAction *item = menu ? menu->activeAction() : nullptr;
+    if (!item || !menu->isVisible() || !QAccessible::isActive())
+        return;
+    QAccessibleEvent event(menu, QAccessible::Focus);
+    event.setChild(int(menu->actions().indexOf(item)));
     QAccessible::updateAccessibility(&event);
 }
 

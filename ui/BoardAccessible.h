@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QMenu;
+
 #include <string_view>
 
 namespace tavlo {
@@ -41,5 +43,7 @@ void installBoardAccessibility();
 void boardNamesChanged(StringGrid *grid);
 // The focus mark moved onto another cell: it becomes the focused cell.
 void boardFocusMoved(StringGrid *grid);
+// Tells readers again which item of an open menu has the focus.
+void menuFocusRetold(QMenu *menu);
 
 } // namespace tavlo

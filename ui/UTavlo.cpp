@@ -304,8 +304,12 @@ void TMain::showResult(const QString &text)
 bool TMain::event(QEvent *event)
 {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate) {
         FormActivate();
+        // The window reports itself active again as its menu opens, at times
+        // after the menu's item took the focus: the reader is sent back to it.
+        tavlo::menuFocusRetold(PopupMenu1);
+    }
     return handled;
 }
 
