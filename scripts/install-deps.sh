@@ -44,6 +44,7 @@ test=(
     weston xwayland qt6-wayland
     # screen-reader checks: a session bus, the accessibility bus and its reader
     dbus dbus-x11 at-spi2-core python3-pyatspi
+    orca speech-dispatcher speech-dispatcher-audio-plugins
 )
 
 # the benchmarks' private X server, window manager and pointer

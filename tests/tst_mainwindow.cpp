@@ -185,10 +185,11 @@ private slots:
         QVERIFY(!Splash->isVisible());
         QCOMPARE(Splash->result(), 1);
         QVERIFY(Main->isVisible());
-        // Screen readers find both windows by their titles, and the counters
-        // named by the time the main window shows.
+        // Screen readers find both windows by their titles, the main one as a
+        // window, and the counters named by the time the main window shows.
         QCOMPARE(QAccessible::queryAccessibleInterface(Splash)->text(QAccessible::Name), QStringLiteral("Tavlo"));
         QCOMPARE(QAccessible::queryAccessibleInterface(Main)->text(QAccessible::Name), QStringLiteral("Tavlo"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(Main)->role(), QAccessible::Window);
         QCOMPARE(Main->LabelPionB->accessibleName(), counterName(kWhite, gameFirst ? 4 : 0));
         QCOMPARE(Main->LabelPionN->accessibleName(), counterName(kBlack, gameFirst ? 1 : 0));
 
@@ -296,6 +297,8 @@ private slots:
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(target, &event);
         QTRY_VERIFY(main.PopupMenu1->isVisible());
+        // From the pointer no item is selected.
+        QCOMPARE(main.PopupMenu1->activeAction(), nullptr);
         main.PopupMenu1->hide();
     }
 
@@ -372,6 +375,9 @@ private slots:
                                             std::pair{Qt::Key_F10, Qt::KeyboardModifiers{Qt::ShiftModifier}}}) {
             QTest::keyClick(board, key, modifiers);
             QTRY_VERIFY(main.PopupMenu1->isVisible());
+            // Its first item is selected, its submenu still closed.
+            QTRY_COMPARE(main.PopupMenu1->activeAction(), main.PopupMenu1->actions().constFirst());
+            QVERIFY(!main.Commencer1->isVisible());
             // It hangs from the mark; near the screen's edge it slides left
             // to fit, still over the mark.
             const QRect menu = main.PopupMenu1->geometry();

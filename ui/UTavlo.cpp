@@ -319,8 +319,12 @@ void TMain::showResult(const QString &text)
 bool TMain::event(QEvent *event)
 {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate) {
         FormActivate();
+        // The window reports itself active again as its menu opens, at times
+        // after the menu's item took the focus: the reader is sent back to it.
+        tavlo::menuFocusRetold(PopupMenu1);
+    }
     return handled;
 }
 
@@ -372,5 +376,13 @@ void TMain::closeEvent(QCloseEvent *event)
 void TMain::contextMenuEvent(QContextMenuEvent *event)
 {
     PopupMenu1->popup(event->globalPos());
+    // Opened from the keyboard (the Menu key, Shift+F10), the menu selects
+    // its first item, as the desktop's menus do, so that the item has the
+    // focus and a screen reader says it. Down selects it as a player would;
+    // making it the active action would open its submenu as well. It is
+    // posted: the window reports itself active again as the menu opens,
+    // and a reader that heard that after the item would say the window.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        QCoreApplication::postEvent(PopupMenu1, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
     event->accept();
 }

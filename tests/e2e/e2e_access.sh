@@ -3,7 +3,11 @@
 # board is a table "Plateau" whose cells name the starting position; a move
 # played with the arrow keys and Enter is announced, the cells' names change
 # and the counters' names follow, and so does the computer's answer.
+# With "orca", the real screen reader listens instead of the probe, and what
+# it would say is checked: the window, the cells under the arrow keys, both
+# moves, the ring on the computer's square and the menu from the keyboard.
 . "$(dirname "$0")/lib.sh"
+MODE=${1:-probe}
 
 start_x
 if ! start_a11y_bus; then
@@ -11,9 +15,18 @@ if ! start_a11y_bus; then
     cat "$E2E_TMP/dbus.log" "$E2E_TMP/a11y.log" 2>/dev/null
     exit 77
 fi
-# A desktop's screen reader turns the toolkit's accessibility on by itself;
-# here no screen reader runs, only the probe below.
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+if [ "$MODE" = orca ]; then
+    # The reader runs before the game starts and turns its accessibility on.
+    if ! start_orca; then
+        log "SKIP: Orca could not start"
+        cat "$E2E_TMP/speechd.out" "$ORCA_LOG" 2>/dev/null | tail -n 30
+        exit 77
+    fi
+else
+    # A desktop's screen reader turns the toolkit's accessibility on by
+    # itself; here no screen reader runs, only the probe below.
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+fi
 launch_game
 splash=$(wait_window 300x300 10) || { fail "the splash window appears"; finish; }
 read -r sx sy < <(window_position "$splash")
@@ -22,6 +35,33 @@ sleep 0.3
 xdotool key Return
 wait_window 800x600 5 >/dev/null || { fail "Enter on the splash brings up the main window"; finish; }
 sleep 0.6
+if [ "$MODE" = orca ]; then
+    check "Orca says the main window is a frame" wait_said 0 '^Tavlo frame' 5
+    menu $BG_X $BG_Y "${MENU_ATTACK[@]}"
+    sleep 0.6
+    # The ring starts on d4; e4 holds black, f4 is white's move.
+    at=$(orca_mark); xdotool key Right
+    check "Right: Orca says e4" wait_said "$at" '^e4, pion noir' 5
+    at=$(orca_mark); xdotool key Right
+    check "Right: Orca says f4" wait_said "$at" '^f4, vide' 5
+    at=$(orca_mark); xdotool key Return
+    check "Orca says the player's move" wait_said "$at" 'Blanc joue f4, 1 pion retourné' 10
+    check "Orca says the computer's answer" wait_said "$at" 'Noir joue [a-h][1-8], ' 10
+    answer=$(orca_said "$at" | grep -Eo 'Noir joue [a-h][1-8]' | head -n1)
+    check "Orca follows the ring to the computer's square (${answer: -2})" \
+        wait_said "$at" "^${answer: -2}, " 3
+    for keys in Menu shift+F10; do
+        at=$(orca_mark); xdotool key $keys
+        check "$keys: Orca says the menu's first item" wait_said "$at" '^Commencer' 5
+        sleep 1
+        check "$keys: nothing cuts the item off" last_said "$at" '^Commencer'
+        at=$(orca_mark); xdotool key Escape
+        check "Escape: Orca is back on the ring's cell" wait_said "$at" "^${answer: -2}, " 5
+    done
+    quit_game "Quitter exits with code 0 while Orca runs"
+    [ "$FAILURES" -eq 0 ] || cp "$ORCA_LOG" /tmp/e2e_access-orca.log
+    finish
+fi
 menu $BG_X $BG_Y "${MENU_ATTACK[@]}"
 sleep 0.6
 

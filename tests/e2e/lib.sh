@@ -199,6 +199,49 @@ start_a11y_bus() {
     return 1
 }
 
+# A screen reader as a desktop runs it, on the buses of start_a11y_bus:
+# speech-dispatcher with its dummy voice (its sound goes to ALSA's null
+# device) and Orca, in English, whose debug log holds every line it would
+# speak. Orca writes that log to a terminal (script), which keeps it line
+# by line up to date. Returns non-zero when Orca does not start.
+ORCA_LOG=$E2E_TMP/orca.log
+start_orca() {
+    local home=$E2E_TMP/orca-home
+    mkdir -p "$home/speechd"
+    printf 'AddModule "dummy" "sd_dummy" ""\nDefaultModule dummy\nAudioOutputMethod "alsa"\n' \
+        >"$home/speechd/speechd.conf"
+    echo 'pcm.!default { type null }' >"$home/.asoundrc"
+    HOME=$home speech-dispatcher -d -t 0 -C "$home/speechd" -L "$E2E_TMP" -P "$E2E_TMP/speechd.pid" \
+        >"$E2E_TMP/speechd.out" 2>&1 || return 1
+    EXTRA_PIDS+=("$(cat "$E2E_TMP/speechd.pid")")
+    HOME=$home LC_ALL=C.UTF-8 LANGUAGE=en script -qfec "echo \$\$ >'$E2E_TMP/orca.pid'; exec orca --debug-file /dev/tty" \
+        "$ORCA_LOG" </dev/null >/dev/null 2>&1 &
+    EXTRA_PIDS+=($!)
+    wait_said 0 '^Screen reader on' 30 || return 1
+    EXTRA_PIDS+=("$(cat "$E2E_TMP/orca.pid")")
+    log "Orca is speaking"
+}
+# The length of Orca's log, to read what it says from there on.
+orca_mark() { wc -l <"$ORCA_LOG"; }
+# What Orca said after line $1 of its log, one utterance a line.
+orca_said() {
+    tail -n +$(( $1 + 1 )) "$ORCA_LOG" 2>/dev/null | grep -ao "SPEECH OUTPUT: '[^']*'" | sed "s/^SPEECH OUTPUT: '//; s/'\$//"
+}
+# True when the last thing Orca said after line $1 of its log, the echoes of
+# keys (which end in a space) aside, matches the extended regular expression $2.
+last_said() { orca_said "$1" | grep -v ' $' | tail -n1 | grep -Eq -- "$2"; }
+# Waits up to $3 seconds (default 5) for Orca to say, after line $1 of its
+# log, an utterance that matches the extended regular expression $2.
+wait_said() {
+    local end=$(( $(date +%s%N) + ${3:-5} * 1000000000 ))
+    while [ "$(date +%s%N)" -lt "$end" ]; do
+        orca_said "$1" | grep -Eq -- "$2" && return 0
+        sleep 0.1
+    done
+    log "Orca said: $(orca_said "$1" | paste -sd'|')"
+    return 1
+}
+
 launch_game() {
     env "${GAME_ENV[@]}" "$TAVLO" >"$E2E_TMP/tavlo.log" 2>&1 &
     GAME_PID=$!

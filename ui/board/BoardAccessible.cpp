@@ -6,6 +6,7 @@
 #include "ui/board/StringGrid.h"
 
 #include <QAccessibleWidget>
+#include <QMenu>
 #include <QPointer>
 
 #include <array>
@@ -239,6 +240,15 @@ QAccessibleInterface *boardFactory(const QString &className, QObject *object)
     return nullptr;
 }
 
+// The board's window is a plain widget, which the toolkit exposes as a
+// filler: a screen reader would then name it with no role at all.
+QAccessibleInterface *windowFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TMain") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 BoardInterface *boardInterface(StringGrid *grid)
 {
     if (!grid || !QAccessible::isActive())
@@ -251,7 +261,10 @@ BoardInterface *boardInterface(StringGrid *grid)
 void installBoardAccessibility()
 {
     static std::once_flag once;
-    std::call_once(once, [] { QAccessible::installFactory(boardFactory); });
+    std::call_once(once, [] {
+        QAccessible::installFactory(boardFactory);
+        QAccessible::installFactory(windowFactory);
+    });
 }
 
 void boardNamesChanged(StringGrid *grid)
@@ -281,6 +294,16 @@ void boardFocusMoved(StringGrid *grid)
     const Square focus = grid->focusCell();
     QAccessibleEvent event(grid, QAccessible::Focus);
     event.setChild(focus.row * StringGrid::kColumns + focus.column);
+    QAccessible::updateAccessibility(&event);
+}
+
+void menuFocusRetold(QMenu *menu)
+{
+    QAction *item = menu ? menu->activeAction() : nullptr;
+    if (!item || !menu->isVisible() || !QAccessible::isActive())
+        return;
+    QAccessibleEvent event(menu, QAccessible::Focus);
+    event.setChild(int(menu->actions().indexOf(item)));
     QAccessible::updateAccessibility(&event);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QMenu;
+
 #include <string_view>
 
 namespace tavlo {
@@ -29,8 +31,9 @@ QString moveAnnouncement(int player, int column, int row, int flips, int passer 
 // The rules that the help screen paints, as text, with the keys to use.
 QString rulesText();
 
-// Lets the board be read as a table "Plateau" by assistive technologies.
-// Called once by every board; installing twice does nothing.
+// Lets the board be read as a table "Plateau" by assistive technologies,
+// inside a main window that reads as a window. Called once by every board;
+// installing twice does nothing.
 void installBoardAccessibility();
 
 // The board tells its readers what changed. Both do nothing while no
@@ -40,5 +43,7 @@ void installBoardAccessibility();
 void boardNamesChanged(StringGrid *grid);
 // The focus mark moved onto another cell: it becomes the focused cell.
 void boardFocusMoved(StringGrid *grid);
+// Tells readers again which item of an open menu has the focus.
+void menuFocusRetold(QMenu *menu);
 
 } // namespace tavlo

@@ -217,18 +217,20 @@ void StringGrid::placeFocusMark(int column, int row)
 {
     if (!onBoard(column, row))
         return;
+    const Square before = m_focus;
     update(cellRect(m_focus.column, m_focus.row));
     m_focus = Square{column, row};
     update(cellRect(column, row));
+    // Whoever moves the mark, the player or the computer's hand, a screen
+    // reader must follow it, or its next arrow key lands somewhere unheard.
+    if (m_focus != before)
+        boardFocusMoved(this);
 }
 
 void StringGrid::moveFocusMark(int column, int row)
 {
-    const Square before = m_focus;
     placeFocusMark(std::clamp(column, 0, kColumns - 1), std::clamp(row, 0, kRows - 1));
     showFocusMark(true);
-    if (m_focus != before)
-        boardFocusMoved(this);
 }
 
 void StringGrid::openMenuAtMark()

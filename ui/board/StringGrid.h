@@ -56,9 +56,9 @@ public:
     // The cell under the focus mark, and whether the mark shows.
     Square focusCell() const { return m_focus; }
     bool focusMarkShown() const { return m_markShown; }
-    // Puts the mark on a cell, shown or not as it was, without telling a
-    // screen reader that the focus moved: the computer's hand does this just
-    // before its move, whose own news would otherwise be cut off.
+    // Puts the mark on a cell, shown or not as it was; a screen reader hears
+    // of it as a focus change. The computer's hand does this just before its
+    // move, whose news is said after the cell.
     void placeFocusMark(int column, int row);
 
     // A hint with its flip count was drawn over an empty cell. It is
