@@ -57,7 +57,7 @@ QImage withTwin(QImage picture, const QString &type, const QString &name)
     throw EInvalidGraphic(QStringLiteral("Image bitmap invalide : %1").arg(why));
 }
 
-// Every picture of `data` in Qt's reader for `format`, named outright: left
+// Every picture of `data` in Qt's reader for `format`, and in no other: left
 // to guess, Qt would try (and load) every image plugin it has on the bytes.
 QList<QImage> readPictures(const QByteArray &data, const char *format)
 {
@@ -65,6 +65,7 @@ QList<QImage> readPictures(const QByteArray &data, const char *format)
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
     QList<QImage> pictures;
     do {
         QImage picture;
