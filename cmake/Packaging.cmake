@@ -42,7 +42,7 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # are not linked, nor is libjpeg (opened only while a picture is decoded),
 # so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libjpeg62-turbo")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
 # Wayland sessions run the game natively with Qt's Wayland plugin.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 

@@ -1,4 +1,3 @@
-#include "media/sound/PulseLoop.h"
 #include "media/pictures/Resources.h"
 #include "media/sound/SoundPlayer.h"
 #include "media/sound/Wave.h"
@@ -8,9 +7,7 @@
 #include <QtTest>
 
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <sys/un.h>
-#include <time.h>
 #include <unistd.h>
 
 using namespace tavlo;
@@ -107,27 +104,6 @@ int silentListener(const QByteArray &path)
     return fd;
 }
 
-// A deadline `inMs` from now as the sound library gives it: wall-clock
-// time, or monotonic time marked in the microseconds' bit 30.
-timeval deadline(bool monotonic, int inMs)
-{
-    std::int64_t us = 0;
-    if (monotonic) {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        us = std::int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-    } else {
-        timeval now{};
-        gettimeofday(&now, nullptr);
-        us = std::int64_t(now.tv_sec) * 1000000 + now.tv_usec;
-    }
-    us += std::int64_t(inMs) * 1000;
-    timeval tv{};
-    tv.tv_sec = time_t(us / 1000000);
-    tv.tv_usec = suseconds_t(us % 1000000) | (monotonic ? suseconds_t(1) << 30 : 0);
-    return tv;
-}
-
 QList<Kind> kinds(const RecordingAudioOutput &out)
 {
     QList<Kind> k;
@@ -161,9 +137,6 @@ private slots:
     void instanceTakesAFakeOutput();
     void noServerIsSilent_data();
     void noServerIsSilent();
-    void loopTimeEvents_data();
-    void loopTimeEvents();
-    void loopIoAndDeferEvents();
     void defaultOutputPrintsNothing();
 };
 
@@ -508,161 +481,6 @@ void TestSound::noServerIsSilent()
     QCOMPARE_LT(clock.elapsed(), 1000);
     QCOMPARE(threadNames(), threads);
     QCOMPARE(MessageCatcher::messages, QStringList());
-}
-
-struct TimeSeen {
-    QElapsedTimer clock;
-    int fired{0};
-    qint64 firedAtMs{-1};
-    timeval tv{};
-    int destroyed{0};
-};
-
-void TestSound::loopTimeEvents_data()
-{
-    QTest::addColumn<bool>("monotonic");
-    QTest::addColumn<int>("inMs");
-    QTest::addColumn<bool>("switchedOff");
-    QTest::newRow("wall clock, ahead") << false << 40 << false;
-    QTest::newRow("monotonic clock, ahead") << true << 40 << false;
-    QTest::newRow("wall clock, past") << false << -1000 << false;
-    QTest::newRow("monotonic clock, past") << true << -1000 << false;
-    QTest::newRow("switched off") << true << 20 << true;
-}
-
-// A deadline read on the wrong clock fires at once or some twenty minutes
-// late; the event, freed from inside its own callback, is told so once.
-void TestSound::loopTimeEvents()
-{
-    QFETCH(bool, monotonic);
-    QFETCH(int, inMs);
-    QFETCH(bool, switchedOff);
-    PulseLoop loop;
-    pa_mainloop_api *api = loop.api();
-    TimeSeen seen;
-    const timeval tv = deadline(monotonic, inMs);
-    seen.clock.start();
-    pa_time_event *event = api->time_new(
-        api, &tv,
-        [](pa_mainloop_api *a, pa_time_event *e, const timeval *when, void *u) {
-            auto &s = *static_cast<TimeSeen *>(u);
-            ++s.fired;
-            s.firedAtMs = s.clock.elapsed();
-            s.tv = *when;
-            a->time_free(e);
-        },
-        &seen);
-    api->time_set_destroy(event, [](pa_mainloop_api *, pa_time_event *, void *u) {
-        ++static_cast<TimeSeen *>(u)->destroyed;
-    });
-    QCOMPARE(loop.liveEvents(), 1);
-    if (switchedOff) {
-        api->time_restart(event, nullptr);
-        QTest::qWait(inMs + 60);
-        QCOMPARE(seen.fired, 0);
-        api->time_free(event);
-    } else {
-        QTRY_COMPARE(seen.fired, 1);
-        QCOMPARE_GE(seen.firedAtMs, qMax(0, inMs - 1));
-        QCOMPARE_LT(seen.firedAtMs, qMax(0, inMs) + 1000);
-        QCOMPARE(seen.tv.tv_sec, tv.tv_sec);
-        QCOMPARE(seen.tv.tv_usec, tv.tv_usec);
-    }
-    QCOMPARE(seen.destroyed, 1);
-    QCOMPARE(loop.liveEvents(), 0);
-    QTest::qWait(qMax(0, inMs) + 30);
-    QCOMPARE(seen.fired, switchedOff ? 0 : 1);
-}
-
-struct IoSeen {
-    QList<int> flags;
-    int destroyed{0};
-    int deferRuns{0};
-};
-
-// A descriptor is watched only for what is enabled, a closed peer reads as
-// ready, and deferred calls stop when switched off; events freed inside
-// their callbacks, or left to the loop, are told once.
-void TestSound::loopIoAndDeferEvents()
-{
-    int fds[2];
-    QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-    const auto closeFds = qScopeGuard([&fds] {
-        ::close(fds[0]);
-        if (fds[1] >= 0)
-            ::close(fds[1]);
-    });
-    IoSeen seen;
-    {
-        PulseLoop loop;
-        pa_mainloop_api *api = loop.api();
-        pa_io_event *io = api->io_new(
-            api, fds[0], PA_IO_EVENT_INPUT,
-            [](pa_mainloop_api *a, pa_io_event *e, int fd, pa_io_event_flags_t flags, void *u) {
-                auto &s = *static_cast<IoSeen *>(u);
-                s.flags << flags;
-                if (flags & PA_IO_EVENT_INPUT) {
-                    char byte;
-                    if (::read(fd, &byte, 1) <= 0)
-                        a->io_free(e);
-                } else {
-                    a->io_enable(e, PA_IO_EVENT_INPUT); // written once
-                }
-            },
-            &seen);
-        const pa_io_event_destroy_cb_t countDestroyed = [](pa_mainloop_api *, pa_io_event *, void *u) {
-            ++static_cast<IoSeen *>(u)->destroyed;
-        };
-        api->io_set_destroy(io, countDestroyed);
-        QTest::qWait(20);
-        QCOMPARE(seen.flags, QList<int>());
-        QCOMPARE(::write(fds[1], "a", 1), 1);
-        QTRY_COMPARE(seen.flags, QList<int>{PA_IO_EVENT_INPUT});
-        api->io_enable(io, PA_IO_EVENT_OUTPUT);
-        QTRY_COMPARE(seen.flags.size(), 2);
-        QCOMPARE(seen.flags.last(), int(PA_IO_EVENT_OUTPUT));
-        api->io_enable(io, PA_IO_EVENT_NULL);
-        QCOMPARE(::write(fds[1], "b", 1), 1);
-        QTest::qWait(30);
-        QCOMPARE(seen.flags.size(), 2);
-        // The peer goes: the pending byte, then the end of the stream.
-        ::close(fds[1]);
-        fds[1] = -1;
-        api->io_enable(io, PA_IO_EVENT_INPUT);
-        QTRY_COMPARE(seen.destroyed, 1);
-        QCOMPARE(seen.flags,
-                 (QList<int>{PA_IO_EVENT_INPUT, PA_IO_EVENT_OUTPUT, PA_IO_EVENT_INPUT, PA_IO_EVENT_INPUT}));
-        QTest::qWait(20);
-        QCOMPARE(seen.flags.size(), 4);
-
-        pa_defer_event *defer = api->defer_new(
-            api,
-            [](pa_mainloop_api *a, pa_defer_event *e, void *u) {
-                auto &s = *static_cast<IoSeen *>(u);
-                if (++s.deferRuns == 3)
-                    a->defer_enable(e, 0);
-                if (s.deferRuns == 4)
-                    a->defer_free(e);
-            },
-            &seen);
-        api->defer_set_destroy(defer, [](pa_mainloop_api *, pa_defer_event *, void *u) {
-            ++static_cast<IoSeen *>(u)->destroyed;
-        });
-        QTRY_COMPARE(seen.deferRuns, 3);
-        QTest::qWait(30);
-        QCOMPARE(seen.deferRuns, 3);
-        api->defer_enable(defer, 1);
-        QTRY_COMPARE(seen.destroyed, 2);
-        QTest::qWait(30);
-        QCOMPARE(seen.deferRuns, 4);
-        QCOMPARE(loop.liveEvents(), 0);
-
-        // Left to the loop.
-        pa_io_event *left = api->io_new(api, fds[0], PA_IO_EVENT_NULL, nullptr, &seen);
-        api->io_set_destroy(left, countDestroyed);
-        QCOMPARE(loop.liveEvents(), 1);
-    }
-    QCOMPARE(seen.destroyed, 3);
 }
 
 // Whether or not this machine has a sound server, asking for the default

@@ -1,6 +1,5 @@
 #include "ui/StartUp.h"
 
-#include "media/pictures/Dib.h"
 #include "media/base/Exceptions.h"
 #include "media/pictures/Resources.h"
 #include "ui/Testing.h"
@@ -44,7 +43,7 @@ Windows createWindows()
 
 QIcon applicationIcon()
 {
-    // Decoded here rather than by the toolkit, which would try every image
+    // Decoded through the icon reader alone: QIcon would try every image
     // plugin it has on the bytes (and load them all) before finding one.
     const auto picture = [](const QString &name) {
         try {

@@ -2,89 +2,15 @@
 
 #include "media/base/Exceptions.h"
 
-#include <dlfcn.h>
-
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
 
 #include <memory>
-#include <mutex>
 
 namespace tavlo {
 
 namespace {
-
-// The library follows the header's interface version.
-#if JPEG_LIB_VERSION == 62
-constexpr const char *libraryName = "libjpeg.so.62";
-#elif JPEG_LIB_VERSION == 70
-constexpr const char *libraryName = "libjpeg.so.7";
-#elif JPEG_LIB_VERSION == 80
-constexpr const char *libraryName = "libjpeg.so.8";
-#else
-#error "unknown libjpeg interface version"
-#endif
-
-// libjpeg is loaded only while pictures are being decoded. The game decodes
-// its few JPEG pictures at start and at the end of a game, and the library's
-// pages would otherwise stay resident all game long for nothing.
-struct JpegLibrary {
-    void *handle{nullptr};
-    decltype(&jpeg_std_error) std_error{nullptr};
-    decltype(&jpeg_CreateDecompress) CreateDecompress{nullptr};
-    decltype(&jpeg_destroy_decompress) destroy_decompress{nullptr};
-    decltype(&jpeg_mem_src) mem_src{nullptr};
-    decltype(&jpeg_read_header) read_header{nullptr};
-    decltype(&jpeg_start_decompress) start_decompress{nullptr};
-    decltype(&jpeg_read_scanlines) read_scanlines{nullptr};
-    decltype(&jpeg_finish_decompress) finish_decompress{nullptr};
-
-    JpegLibrary()
-    {
-        handle = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            return;
-        const bool found = resolve(std_error, "jpeg_std_error") && resolve(CreateDecompress, "jpeg_CreateDecompress")
-            && resolve(destroy_decompress, "jpeg_destroy_decompress") && resolve(mem_src, "jpeg_mem_src")
-            && resolve(read_header, "jpeg_read_header") && resolve(start_decompress, "jpeg_start_decompress")
-            && resolve(read_scanlines, "jpeg_read_scanlines") && resolve(finish_decompress, "jpeg_finish_decompress");
-        if (!found) {
-            dlclose(handle);
-            handle = nullptr;
-        }
-    }
-    ~JpegLibrary()
-    {
-        if (handle)
-            dlclose(handle);
-    }
-    JpegLibrary(const JpegLibrary &) = delete;
-    JpegLibrary &operator=(const JpegLibrary &) = delete;
-
-    template <typename Function>
-    bool resolve(Function &function, const char *name)
-    {
-        function = reinterpret_cast<Function>(dlsym(handle, name));
-        return function != nullptr;
-    }
-};
-
-// One loaded copy shared by the decodes under way (the background picture
-// is decoded off the window thread); the last one done unloads it.
-std::shared_ptr<const JpegLibrary> acquireLibrary()
-{
-    static std::mutex lock;
-    static std::weak_ptr<const JpegLibrary> loaded;
-    std::lock_guard guard(lock);
-    if (auto library = loaded.lock())
-        return library;
-    auto library = std::make_shared<const JpegLibrary>();
-    if (!library->handle)
-        return nullptr;
-    loaded = library;
-    return library;
-}
 
 // Bounds a damaged header cannot talk us past: far beyond any picture the
 // program carries, small enough that the allocation is harmless.
@@ -120,7 +46,6 @@ void onMessage(j_common_ptr cinfo, int level)
 // Everything the decoder touches after setjmp lives here, behind one
 // pointer that never changes, so a longjmp leaves nothing indeterminate.
 struct Decoder {
-    std::shared_ptr<const JpegLibrary> jpeg;
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     QImage image;
@@ -129,7 +54,7 @@ struct Decoder {
     ~Decoder()
     {
         if (created)
-            jpeg->destroy_decompress(&cinfo);
+            jpeg_destroy_decompress(&cinfo);
     }
 };
 
@@ -146,22 +71,18 @@ QImage decodeJpeg(const QByteArray &data)
         fail("aucune donnée");
     const auto decoder = std::make_unique<Decoder>();
     Decoder *d = decoder.get();
-    d->jpeg = acquireLibrary();
-    if (!d->jpeg)
-        fail("bibliothèque JPEG introuvable");
-    const JpegLibrary &jpeg = *d->jpeg;
-    d->cinfo.err = jpeg.std_error(&d->err.base);
+    d->cinfo.err = jpeg_std_error(&d->err.base);
     d->err.base.error_exit = onError;
     d->err.base.emit_message = onMessage;
 
     if (setjmp(d->err.jump))
         fail(d->err.message);
 
-    jpeg.CreateDecompress(&d->cinfo, JPEG_LIB_VERSION, sizeof(d->cinfo));
+    jpeg_CreateDecompress(&d->cinfo, JPEG_LIB_VERSION, sizeof(d->cinfo));
     d->created = true;
-    jpeg.mem_src(&d->cinfo, reinterpret_cast<const unsigned char *>(data.constData()),
+    jpeg_mem_src(&d->cinfo, reinterpret_cast<const unsigned char *>(data.constData()),
                  static_cast<unsigned long>(data.size()));
-    jpeg.read_header(&d->cinfo, TRUE);
+    jpeg_read_header(&d->cinfo, TRUE);
     if (d->err.warnings)
         fail(d->err.message);
     if (d->cinfo.image_width == 0 || d->cinfo.image_height == 0 || d->cinfo.image_width > maxSide
@@ -175,7 +96,7 @@ QImage decodeJpeg(const QByteArray &data)
 #else
     d->cinfo.out_color_space = JCS_EXT_ARGB;
 #endif
-    jpeg.start_decompress(&d->cinfo);
+    jpeg_start_decompress(&d->cinfo);
     if (d->cinfo.output_components != 4)
         fail("espace de couleurs non pris en charge");
 
@@ -184,11 +105,11 @@ QImage decodeJpeg(const QByteArray &data)
         fail("mémoire insuffisante");
     while (d->cinfo.output_scanline < d->cinfo.output_height) {
         JSAMPROW row = d->image.scanLine(int(d->cinfo.output_scanline));
-        if (jpeg.read_scanlines(&d->cinfo, &row, 1) != 1)
+        if (jpeg_read_scanlines(&d->cinfo, &row, 1) != 1)
             fail("données incomplètes");
     }
     // Reading up to the end marker: a stream cut short only warns here.
-    jpeg.finish_decompress(&d->cinfo);
+    jpeg_finish_decompress(&d->cinfo);
     if (d->err.warnings)
         fail(d->err.message);
     return d->image;

@@ -1,12 +1,16 @@
 #include "media/pictures/Resources.h"
 
-#include "media/pictures/Dib.h"
 #include "media/base/Exceptions.h"
 #include "media/pictures/HiDpi.h"
 #include "media/pictures/Jpeg.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QtEndian>
+
+#include <cstdlib>
 
 namespace tavlo {
 
@@ -48,7 +52,68 @@ QImage withTwin(QImage picture, const QString &type, const QString &name)
     return picture;
 }
 
+[[noreturn]] void failBitmap(const QString &why)
+{
+    throw EInvalidGraphic(QStringLiteral("Image bitmap invalide : %1").arg(why));
+}
+
+// Every picture of `data` in Qt's reader for `format`, and in no other: left
+// to guess, Qt would try (and load) every image plugin it has on the bytes.
+QList<QImage> readPictures(const QByteArray &data, const char *format)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    QList<QImage> pictures;
+    do {
+        QImage picture;
+        if (!reader.read(&picture))
+            failBitmap(reader.errorString());
+        pictures.append(picture);
+    } while (reader.jumpToNextImage());
+    return pictures;
+}
+
 } // namespace
+
+QImage decodeBitmap(const QByteArray &dib)
+{
+    // Qt's reader takes a file cut short without a word, so the rows' length
+    // is checked against what the header asks for first.
+    if (dib.size() < 40)
+        failBitmap(QStringLiteral("données tronquées"));
+    const auto *at = reinterpret_cast<const uchar *>(dib.constData());
+    const qint64 headerSize = qFromLittleEndian<quint32>(at);
+    const qint64 width = std::abs(qint64(qFromLittleEndian<qint32>(at + 4)));
+    const qint64 height = std::abs(qint64(qFromLittleEndian<qint32>(at + 8)));
+    const int bits = qFromLittleEndian<quint16>(at + 14);
+    const qint64 coloursUsed = qFromLittleEndian<quint32>(at + 32);
+    if (width > 16384 || height > 16384)
+        failBitmap(QStringLiteral("dimensions %1 x %2").arg(width).arg(height));
+    const qint64 tableEntries = coloursUsed ? coloursUsed : bits <= 8 ? qint64(1) << bits : 0;
+    const qint64 rowsAt = headerSize + 4 * tableEntries;
+    if (rowsAt + (width * bits + 31) / 32 * 4 * height > dib.size())
+        failBitmap(QStringLiteral("données tronquées"));
+    // The 14-byte file header the resource goes without: its mark, the
+    // file's length, two reserved words and where the rows start.
+    QByteArray file(14, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    qToLittleEndian<quint32>(quint32(14 + dib.size()), file.data() + 2);
+    qToLittleEndian<quint32>(quint32(14 + rowsAt), file.data() + 10);
+    return readPictures(file + dib, "bmp").constFirst().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage decodeIcon(const QByteArray &data)
+{
+    QImage largest;
+    for (const QImage &picture : readPictures(data, "ico"))
+        if (picture.width() * picture.height() > largest.width() * largest.height())
+            largest = picture;
+    return largest.convertToFormat(QImage::Format_ARGB32);
+}
 
 QImage loadJpegResource(const QString &name)
 {
@@ -59,7 +124,7 @@ QImage loadJpegResource(const QString &name)
 QImage loadBitmapResource(const QString &name)
 {
     const QString type = QStringLiteral("BITMAP");
-    return withTwin(decodeDib(resourceBytes(type, name)), type, name);
+    return withTwin(decodeBitmap(resourceBytes(type, name)), type, name);
 }
 
 } // namespace tavlo

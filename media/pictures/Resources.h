@@ -30,4 +30,13 @@ QImage loadJpegResource(const QString &name);
 // A "BITMAP" resource (headerless DIB) decoded (EResNotFound, EInvalidGraphic).
 QImage loadBitmapResource(const QString &name);
 
+// A bitmap stored without its file header, as the "BITMAP" resources are,
+// decoded by Qt's reader into an opaque QImage::Format_RGB32 picture.
+// Anything malformed or cut short throws EInvalidGraphic.
+QImage decodeBitmap(const QByteArray &dib);
+
+// The largest picture of an icon file (".ico"), as QImage::Format_ARGB32.
+// Anything malformed throws EInvalidGraphic.
+QImage decodeIcon(const QByteArray &data);
+
 } // namespace tavlo

@@ -2,15 +2,19 @@
 
 #include "media/pictures/Resources.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
-
-#include "media/sound/PulseLoop.h"
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <pulse/context.h>
+#include <pulse/glib-mainloop.h>
 #include <pulse/stream.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <vector>
 
 namespace tavlo {
 
@@ -109,20 +113,134 @@ constexpr qint64 kConnectBudgetMs = 100;
 // How often a lost or refused server is asked again.
 constexpr qint64 kRetryMs = 1000;
 
+// Qt iterates GLib's context itself unless told not to (QT_NO_GLIB=1). Then
+// the client library's GLib loop runs on a context of our own, served from
+// Qt's event loop by this: the descriptors the context asks to watch get
+// socket notifiers and its next deadline a timer, so nothing runs while the
+// game is quiet and no thread is added. A call into the library may add
+// work the notifiers cannot see, so the output asks for a pass after each.
+class GlibContextPump {
+public:
+    GlibContextPump()
+        : m_context{g_main_context_new()}
+    {
+        // Owned by this thread for good: only its passes ever iterate it.
+        g_main_context_acquire(m_context);
+        m_timer.setSingleShot(true);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { pass(); });
+    }
+    ~GlibContextPump()
+    {
+        m_notifiers.clear();
+        g_main_context_release(m_context);
+        g_main_context_unref(m_context);
+    }
+    GlibContextPump(const GlibContextPump &) = delete;
+    GlibContextPump &operator=(const GlibContextPump &) = delete;
+
+    GMainContext *context() const { return m_context; }
+    void schedule() { m_timer.start(0); }
+
+private:
+    void pass()
+    {
+        // Deleted here, never inside their own signal: they only ask for a pass.
+        m_notifiers.clear();
+        std::vector<GPollFD> fds(8);
+        // A bounded number of rounds: a source that stays ready must not
+        // hold the window up.
+        for (int round = 0; round < 8; ++round) {
+            gint priority = 0;
+            gint timeout = -1;
+            gint count = 0;
+            g_main_context_prepare(m_context, &priority);
+            while ((count = g_main_context_query(m_context, priority, &timeout, fds.data(), gint(fds.size())))
+                   > gint(fds.size()))
+                fds.resize(std::size_t(count));
+            g_poll(fds.data(), guint(count), 0);
+            if (!g_main_context_check(m_context, priority, fds.data(), count)) {
+                watch(fds.data(), count);
+                if (timeout >= 0)
+                    m_timer.start(timeout);
+                else
+                    m_timer.stop();
+                return;
+            }
+            g_main_context_dispatch(m_context);
+        }
+        schedule();
+    }
+
+    // One notifier of a kind per descriptor: the context may list one twice
+    // (the socket being connected and the channel on it).
+    void watch(const GPollFD *fds, int count)
+    {
+        std::map<int, gushort> wanted;
+        for (int i = 0; i < count; ++i)
+            wanted[fds[i].fd] |= fds[i].events;
+        for (const auto &[fd, events] : wanted) {
+            if (events & G_IO_IN)
+                watch(fd, QSocketNotifier::Read);
+            if (events & G_IO_OUT)
+                watch(fd, QSocketNotifier::Write);
+        }
+    }
+
+    void watch(int fd, QSocketNotifier::Type type)
+    {
+        auto notifier = std::make_unique<QSocketNotifier>(fd, type);
+        QSocketNotifier *n = notifier.get();
+        QObject::connect(n, &QSocketNotifier::activated, n, [this, n] {
+            n->setEnabled(false);
+            schedule();
+        });
+        m_notifiers.push_back(std::move(notifier));
+    }
+
+    GMainContext *m_context;
+    QTimer m_timer;
+    std::vector<std::unique_ptr<QSocketNotifier>> m_notifiers;
+};
+
+bool qtRunsGlib()
+{
+    const QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+    return dispatcher && dispatcher->inherits("QEventDispatcherGlib");
+}
+
 } // namespace
 
 // Everything runs on the thread that owns the output, inside its event
 // loop: no call here waits for the server.
 struct PulseAudioOutput::Connection {
-    explicit Connection(PulseAudioOutput &owner) : owner{owner} {}
+    explicit Connection(PulseAudioOutput &owner)
+        : owner{owner}
+        , pump{qtRunsGlib() ? nullptr : std::make_unique<GlibContextPump>()}
+        // Under Qt's GLib dispatcher, the context it iterates on this thread.
+        , loop{pa_glib_mainloop_new(pump ? pump->context() : g_main_context_get_thread_default())}
+    {
+    }
 
-    ~Connection() { dropContext(); }
+    ~Connection()
+    {
+        dropContext();
+        pa_glib_mainloop_free(loop);
+    }
 
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
+    // After each call into the library from outside its loop.
+    void kick()
+    {
+        if (pump)
+            pump->schedule();
+    }
+
     PulseAudioOutput &owner;
-    PulseLoop loop;
+    std::unique_ptr<GlibContextPump> pump;
+    pa_glib_mainloop *loop;
     pa_context *context{nullptr};
     pa_stream *stream{nullptr};
     // The sound written once its stream is ready.
@@ -204,7 +322,7 @@ bool PulseAudioOutput::connect()
         if (m_lastAttempt.isValid() && m_lastAttempt.elapsed() < kRetryMs)
             return false;
         m_lastAttempt.start();
-        c.context = pa_context_new(c.loop.api(), "Tavlo");
+        c.context = pa_context_new(pa_glib_mainloop_get_api(c.loop), "Tavlo");
         if (!c.context)
             return false;
         pa_context_set_state_callback(c.context, &Connection::contextStateChanged, &c);
@@ -253,6 +371,8 @@ void PulseAudioOutput::start(const WaveSound &sound)
         m_connection->waiting = sound;
         m_connection->waitingSince.start();
     }
+    if (m_connection)
+        m_connection->kick();
 }
 
 void PulseAudioOutput::stop()
@@ -262,6 +382,7 @@ void PulseAudioOutput::stop()
         return;
     m_connection->waiting.reset();
     m_connection->dropStream();
+    m_connection->kick();
 }
 
 // The stream's own state says little about what is still heard (the server
