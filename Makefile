@@ -49,10 +49,11 @@ fuzz: deps-fuzz
 # test (it carries its own sanitizers and already runs in `make test`), the
 # whole-game end-to-end runs (minutes each under the sanitizers; e2e_window
 # still drives the real binary from start to Quitter), the real-sound
-# recordings, whose timing the sanitizers' slowdown breaks up, the monkey's
-# storm (minutes as well) and the package, which is no different there.
+# recordings and the screen reader's listening, whose timing the sanitizers'
+# slowdown breaks up, the monkey's storm (minutes as well) and the package,
+# which is no different there.
 SANITIZE_BUILD ?= build-sanitize
-SANITIZE_EXCLUDE ?= ^(gif_fuzz_smoke|e2e_game_.*|e2e_monkey_.*|e2e_package|e2e_sound|real_sound|real_sound_noglib)$$
+SANITIZE_EXCLUDE ?= ^(gif_fuzz_smoke|e2e_game_.*|e2e_monkey_.*|e2e_package|e2e_sound|real_sound|real_sound_noglib|e2e_access_orca)$$
 SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
