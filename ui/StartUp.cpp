@@ -2,7 +2,6 @@
 
 #include "media/base/Exceptions.h"
 #include "media/pictures/Resources.h"
-#include "ui/Testing.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
 #include "ui/UTavlo.h"
@@ -12,16 +11,6 @@
 #include <QPixmap>
 
 namespace tavlo {
-
-namespace {
-
-QStringList &creationOrder()
-{
-    static QStringList order;
-    return order;
-}
-
-} // namespace
 
 Windows::Windows() = default;
 Windows::Windows(Windows &&) noexcept = default;
@@ -63,21 +52,6 @@ QIcon applicationIcon()
             icon.addPixmap(twin);
     }
     return icon;
-}
-
-void noteWindowCreated(const QString &name)
-{
-    creationOrder().append(name);
-}
-
-QStringList testing::windowCreationOrder()
-{
-    return creationOrder();
-}
-
-void testing::clearWindowCreationOrder()
-{
-    creationOrder().clear();
 }
 
 } // namespace tavlo

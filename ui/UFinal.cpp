@@ -1,7 +1,7 @@
 #include "ui/UFinal.h"
 
 #include "ui/Keys.h"
-#include "ui/StartUp.h"
+#include "ui/WindowOrder.h"
 #include "ui/WindowPlacement.h"
 
 #include <QKeyEvent>

@@ -5,7 +5,7 @@
 #include "media/pictures/HiDpi.h"
 #include "media/pictures/Resources.h"
 #include "ui/Keys.h"
-#include "ui/StartUp.h"
+#include "ui/WindowOrder.h"
 #include "ui/UFinal.h"
 #include "ui/USplash.h"
 #include "ui/WindowPlacement.h"
@@ -19,6 +19,14 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
+
+namespace {
+
+// How long after a menu opened from the keyboard its item is told again.
+constexpr int kMenuRetellMs = 300;
+
+} // namespace
 
 TMain *Main = nullptr;
 
@@ -27,6 +35,7 @@ TMain::TMain(QWidget *parent)
 {
     setupUi(this);
     setObjectName(QStringLiteral("Main"));
+    tavlo::installBoardAccessibility(TabPion);
     // The layout's font is 8 points on a 96-dpi screen: 11 pixels, whatever
     // this screen's resolution.
     QFont windowFont = font();
@@ -382,7 +391,11 @@ void TMain::contextMenuEvent(QContextMenuEvent *event)
     // making it the active action would open its submenu as well. It is
     // posted: the window reports itself active again as the menu opens,
     // and a reader that heard that after the item would say the window.
-    if (event->reason() == QContextMenuEvent::Keyboard)
+    if (event->reason() == QContextMenuEvent::Keyboard) {
         QCoreApplication::postEvent(PopupMenu1, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+        // That news travels the accessibility bus on its own, and can reach
+        // the reader after the item; a moment later the item is told again.
+        QTimer::singleShot(kMenuRetellMs, PopupMenu1, [this] { tavlo::menuFocusRetold(PopupMenu1); });
+    }
     event->accept();
 }

@@ -2,7 +2,6 @@
 
 #include "media/base/Exceptions.h"
 #include "media/gif/Lzw.h"
-#include "media/gif/RxGIFReader.h"
 
 #include <QBuffer>
 #include <QIODevice>
@@ -322,25 +321,6 @@ void TGIFImage::LoadGIF(QByteArrayView gif, bool decodeFirst)
 {
     QMutexLocker lock(m_changeLock);
     load(gif, decodeFirst);
-}
-
-void TGIFImage::load(QByteArrayView gif, bool decodeFirst)
-{
-    reset();
-    GifReader{*this, gif}.read();
-    if (!m_frames.empty()) {
-        m_currentFrame = 0;
-        if (decodeFirst) {
-            try {
-                m_frames.front()->Bitmap();
-            } catch (...) {
-                m_frames.erase(m_frames.begin());
-                throw;
-            }
-        }
-    }
-    m_paletteModified = true;
-    changed();
 }
 
 void TGIFImage::ReadLayoutData(QIODevice &stream)

@@ -338,4 +338,27 @@ void GifReader::graphicControls(TGIFFrame &frame, const TGIFItem &item)
     frame.m_delay = std::uint16_t(delay);
 }
 
+// ------------------------------------------------------ TGIFImage::load
+
+// Where an image takes in a stream: beside the reader that does the work, so
+// that the image's own unit knows nothing of how its frames are read.
+void TGIFImage::load(QByteArrayView gif, bool decodeFirst)
+{
+    reset();
+    GifReader{*this, gif}.read();
+    if (!m_frames.empty()) {
+        m_currentFrame = 0;
+        if (decodeFirst) {
+            try {
+                m_frames.front()->Bitmap();
+            } catch (...) {
+                m_frames.erase(m_frames.begin());
+                throw;
+            }
+        }
+    }
+    m_paletteModified = true;
+    changed();
+}
+
 } // namespace tavlo

@@ -13,9 +13,6 @@ namespace tavlo {
 
 namespace {
 
-// The text key under which a picture names its twin.
-const QString kTwinKey = QStringLiteral("Tavlo-Twin");
-
 struct TwinCache {
     std::mutex lock;
     // Twins by resource path; a null image marks one that failed to load.
@@ -52,14 +49,9 @@ QImage loadTwin(const QString &where, QSize baseSize)
 
 } // namespace
 
-void setTwinOf(QImage &picture, const QString &type, const QString &name)
-{
-    picture.setText(kTwinKey, type.toUpper() + QLatin1Char('/') + name.toUpper() + QStringLiteral("@2X"));
-}
-
 QImage twinOf(const QImage &picture)
 {
-    const QString where = picture.text(kTwinKey);
+    const QString where = twinResourceOf(picture);
     if (where.isEmpty())
         return {};
     TwinCache &c = cache();
@@ -74,7 +66,7 @@ QImage twinOf(const QImage &picture)
 
 void releaseTwin(const QImage &picture)
 {
-    const QString where = picture.text(kTwinKey);
+    const QString where = twinResourceOf(picture);
     if (where.isEmpty())
         return;
     TwinCache &c = cache();

@@ -14,10 +14,6 @@ namespace tavlo {
 // on has a pixel ratio above 1. The twin is decoded the first time it is
 // needed and then kept, so at 100 % nothing more is decoded or held.
 
-// Notes in picture where its twice-size rendering is ("JPEG/FOND@2X"); the
-// resource loaders do this for every picture they load.
-void setTwinOf(QImage &picture, const QString &type, const QString &name);
-
 // The twice-size rendering of picture, with a pixel ratio of 2: decoded on
 // the first call, kept afterwards. Null when picture has none, its twin is
 // not there or does not decode to exactly twice its size.

@@ -1,7 +1,6 @@
 #include "media/pictures/Resources.h"
 
 #include "media/base/Exceptions.h"
-#include "media/pictures/HiDpi.h"
 #include "media/pictures/Jpeg.h"
 
 #include <QBuffer>
@@ -42,13 +41,16 @@ QByteArray resourceBytes(const QString &type, const QString &name)
 
 namespace {
 
+// The text key under which a picture names its twin.
+const QString kTwinKey = QStringLiteral("Tavlo-Twin");
+
 // The picture, told where its twice-size rendering would be. Whether it is
 // there is left for the first drawing that needs it to find out: even a
 // look-up reads the resource's first bytes, and so brings pages of the
 // executable into memory that a screen at 100 % never needs.
 QImage withTwin(QImage picture, const QString &type, const QString &name)
 {
-    setTwinOf(picture, type, name);
+    picture.setText(kTwinKey, type.toUpper() + QLatin1Char('/') + name.toUpper() + QStringLiteral("@2X"));
     return picture;
 }
 
@@ -125,6 +127,11 @@ QImage loadBitmapResource(const QString &name)
 {
     const QString type = QStringLiteral("BITMAP");
     return withTwin(decodeBitmap(resourceBytes(type, name)), type, name);
+}
+
+QString twinResourceOf(const QImage &picture)
+{
+    return picture.text(kTwinKey);
 }
 
 } // namespace tavlo

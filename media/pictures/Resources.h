@@ -39,4 +39,8 @@ QImage decodeBitmap(const QByteArray &dib);
 // Anything malformed throws EInvalidGraphic.
 QImage decodeIcon(const QByteArray &data);
 
+// Where the twice-size rendering of a picture loaded here would be
+// ("JPEG/FOND@2X"), or nothing for a picture that has none.
+QString twinResourceOf(const QImage &picture);
+
 } // namespace tavlo

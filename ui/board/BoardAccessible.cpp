@@ -258,13 +258,15 @@ BoardInterface *boardInterface(StringGrid *grid)
 
 } // namespace
 
-void installBoardAccessibility()
+void installBoardAccessibility(StringGrid *grid)
 {
     static std::once_flag once;
     std::call_once(once, [] {
         QAccessible::installFactory(boardFactory);
         QAccessible::installFactory(windowFactory);
     });
+    QObject::connect(grid, &StringGrid::namesChanged, grid, [grid] { boardNamesChanged(grid); });
+    QObject::connect(grid, &StringGrid::focusMoved, grid, [grid] { boardFocusMoved(grid); });
 }
 
 void boardNamesChanged(StringGrid *grid)

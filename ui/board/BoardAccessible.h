@@ -32,12 +32,12 @@ QString moveAnnouncement(int player, int column, int row, int flips, int passer 
 QString rulesText();
 
 // Lets the board be read as a table "Plateau" by assistive technologies,
-// inside a main window that reads as a window. Called once by every board;
-// installing twice does nothing.
-void installBoardAccessibility();
+// inside a main window that reads as a window, and passes on what the board
+// says changed. Called once for every board.
+void installBoardAccessibility(StringGrid *grid);
 
-// The board tells its readers what changed. Both do nothing while no
-// assistive technology listens.
+// What the board's readers are told. Both do nothing while no assistive
+// technology listens.
 // Cell names may have changed (texts, hints): sends a name change for each
 // cell whose name is new.
 void boardNamesChanged(StringGrid *grid);

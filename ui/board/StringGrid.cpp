@@ -1,7 +1,6 @@
 #include "ui/board/StringGrid.h"
 
 #include "media/base/ScreenScale.h"
-#include "ui/board/BoardAccessible.h"
 
 #include <QCoreApplication>
 #include <QContextMenuEvent>
@@ -36,7 +35,6 @@ bool samePixels(const QImage &picture, const QImage &image, QPoint at)
 StringGrid::StringGrid(QWidget *parent)
     : SurfaceWidget(parent)
 {
-    installBoardAccessibility();
     m_cells.fill(std::string(colourText(kEmpty)));
     setAttribute(Qt::WA_OpaquePaintEvent);
     surface().fill(Qt::black);
@@ -58,7 +56,7 @@ void StringGrid::setCellText(int column, int row, std::string_view text)
     m_dirty.setBit(indexOf(column, row));
     m_hints[std::size_t(indexOf(column, row))] = 0;
     update(cellRect(column, row));
-    boardNamesChanged(this);
+    emit namesChanged();
 }
 
 QRect StringGrid::cellRect(int column, int row) const
@@ -87,7 +85,7 @@ void StringGrid::repaintBoard()
         if (!changed.isEmpty())
             repaint(changed);
     }
-    boardNamesChanged(this);
+    emit namesChanged();
 }
 
 void StringGrid::noteHint(int column, int row, int flips)
@@ -95,7 +93,7 @@ void StringGrid::noteHint(int column, int row, int flips)
     if (!onBoard(column, row))
         return;
     m_hints[std::size_t(indexOf(column, row))] = flips;
-    boardNamesChanged(this);
+    emit namesChanged();
 }
 
 int StringGrid::hintFlips(int column, int row) const
@@ -224,7 +222,7 @@ void StringGrid::placeFocusMark(int column, int row)
     // Whoever moves the mark, the player or the computer's hand, a screen
     // reader must follow it, or its next arrow key lands somewhere unheard.
     if (m_focus != before)
-        boardFocusMoved(this);
+        emit focusMoved();
 }
 
 void StringGrid::moveFocusMark(int column, int row)
@@ -294,7 +292,7 @@ void StringGrid::focusInEvent(QFocusEvent *event)
     // the marked cell is the focus within it, told afterwards.
     QTimer::singleShot(0, this, [this] {
         if (hasFocus())
-            boardFocusMoved(this);
+            emit focusMoved();
     });
 }
 
@@ -328,7 +326,7 @@ void StringGrid::showEvent(QShowEvent *event)
 {
     SurfaceWidget::showEvent(event);
     invalidateAll();
-    boardNamesChanged(this);
+    emit namesChanged();
 }
 
 } // namespace tavlo

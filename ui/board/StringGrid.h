@@ -67,6 +67,12 @@ public:
     // The flip count of the hint showing on a cell, 0 for none.
     int hintFlips(int column, int row) const;
 
+signals:
+    // For screen readers: cell names may have changed (texts, hints), or the
+    // focus mark moved onto another cell.
+    void namesChanged();
+    void focusMoved();
+
 protected:
     void renderSurface(const QRegion &region) override;
     void paintEvent(QPaintEvent *event) override;
