@@ -12,6 +12,7 @@
 #include "tests/support/GifWriter.h"
 #include "tests/support/PaintWatch.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QRegularExpression>
@@ -311,13 +312,17 @@ void TestAnimator::shippedFramesOverBackground_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<bool>("stretch");
     QTest::addColumn<qreal>("ratio");
+    // Every composed picture of the two rounds, as drawn, recorded from a
+    // composition known to show the frames right: a change in how frames
+    // are composed must not change a single pixel of them.
+    QTest::addColumn<QByteArray>("digest");
     const QRect title(200, 4, 400, 70);
     const QRect character(184, 464, 90, 115);
-    QTest::newRow("title") << "TITLE" << title << false << 1.0;
-    QTest::newRow("character, stretched") << "CHARACTER" << character << true << 1.0;
-    QTest::newRow("title at 200 %") << "TITLE" << title << false << 2.0;
-    QTest::newRow("character at 200 %") << "CHARACTER" << character << true << 2.0;
-    QTest::newRow("title at 150 %") << "TITLE" << title << false << 1.5;
+    QTest::newRow("title") << "TITLE" << title << false << 1.0 << QByteArray("c42a4f34366f9745");
+    QTest::newRow("character, stretched") << "CHARACTER" << character << true << 1.0 << QByteArray("d02a1f763b668a99");
+    QTest::newRow("title at 200 %") << "TITLE" << title << false << 2.0 << QByteArray("cc0153339e5073f9");
+    QTest::newRow("character at 200 %") << "CHARACTER" << character << true << 2.0 << QByteArray("190336391a043a74");
+    QTest::newRow("title at 150 %") << "TITLE" << title << false << 1.5 << QByteArray("cc0153339e5073f9");
 }
 
 // Frame by frame, two rounds so that the wrap is covered too, the screen
@@ -332,6 +337,7 @@ void TestAnimator::shippedFramesOverBackground()
     QFETCH(QRect, geometry);
     QFETCH(bool, stretch);
     QFETCH(qreal, ratio);
+    QFETCH(QByteArray, digest);
     Backdrop window({800, 600}, backdropColor);
     auto *animator = new ScaledControl(&window);
     animator->setGeometry(geometry);
@@ -353,6 +359,7 @@ void TestAnimator::shippedFramesOverBackground()
     // that differs from the frame before.
     PaintWatch watch{animator};
     int partialTicks = 0;
+    QCryptographicHash composed(QCryptographicHash::Sha1);
     for (int tick = 0; tick < 2 * count; ++tick) {
         watch.painted = QRegion();
         if (tick == count && ratio == 1.0) {
@@ -402,7 +409,10 @@ void TestAnimator::shippedFramesOverBackground()
                                  .arg(fromSmooth).arg(fromBlocky);
         }
         QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(difference)));
+        const QImage picture = Probe::composed(*animator, ratio != 1.0);
+        composed.addData(QByteArrayView(picture.constBits(), picture.sizeInBytes()));
     }
+    QCOMPARE(composed.result().toHex().left(16), digest);
     QCOMPARE(Probe::twinLoaded(*animator), ratio != 1.0);
     // The title's letters turn one after another: most ticks repaint only
     // the letters that move.
