@@ -504,8 +504,8 @@ void TestAnimator::composition()
         QCOMPARE(Probe::fullCompositions(animator), full + (afterRestorePrevious ? 1 : 0));
 
         const QImage &keyed = composer.compose(image, i, composerKey);
-        const QRect change = afterRestorePrevious ? QRect(0, 0, 8, 6)
-                                                  : differingPixels(referenceComposition(8, 6, frames, i - 1, key), expected);
+        // From scratch too (after a restore previous), only what differs.
+        const QRect change = differingPixels(referenceComposition(8, 6, frames, i - 1, key), expected);
         QCOMPARE(composer.changed(), change);
         if (composerKey == clNone)
             continue;

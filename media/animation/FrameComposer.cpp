@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace tavlo {
@@ -80,14 +81,6 @@ public:
         }
     }
 
-    // Draws the frame's opaque pixels onto the screen picture.
-    void drawOn(QImage &screen) const
-    {
-        const QRect area = m_rect & screen.rect();
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            drawRow(reinterpret_cast<QRgb *>(screen.scanLine(y)), y, area.left(), area.right());
-    }
-
 private:
     const QImage &m_bitmap;
     std::array<QRgb, 256> m_pixel{};
@@ -95,13 +88,26 @@ private:
     QRect m_rect;
 };
 
-void fill(QImage &screen, const QRect &rect, QRgb colour)
+// One step of a composition from scratch, on the part of the screen it
+// touches: a frame drawn, or a frame's rectangle given back in the brush.
+struct Step {
+    std::optional<FramePixels> frame;
+    QRect area;
+};
+
+// Writes row into line where they differ, and widens changed by the span
+// that did (row starts at screen column offset, on screen row y).
+void writeChanges(const std::vector<QRgb> &row, QRgb *line, int offset, int y, QRect &changed)
 {
-    const QRect area = rect & screen.rect();
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        auto *out = reinterpret_cast<QRgb *>(screen.scanLine(y));
-        std::fill(out + area.left(), out + area.right() + 1, colour);
-    }
+    const auto [same, ignored] = std::mismatch(row.begin(), row.end(), line);
+    if (same == row.end())
+        return;
+    const int first = int(same - row.begin());
+    int last = int(row.size()) - 1;
+    while (row[std::size_t(last)] == line[last])
+        --last;
+    std::copy(row.begin() + first, row.begin() + last + 1, line + first);
+    changed |= QRect(offset + first, y, last - first + 1, 1);
 }
 
 } // namespace
@@ -175,8 +181,10 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
         drawn &= area;
     }
     const QRgb brush = m_stepBrush;
-    std::vector<QRgb> row(std::size_t(std::max(area.width(), 0)));
-    int left = area.right() + 1, right = area.left() - 1, top = area.bottom() + 1, bottom = area.top() - 1;
+    // Kept from tick to tick: a tick allocates nothing.
+    std::vector<QRgb> &row = m_row;
+    row.resize(std::size_t(std::max(area.width(), 0)));
+    m_changed = QRect();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         QRgb *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y)) + area.left();
         QRgb *out = row.data() - area.left();
@@ -185,20 +193,8 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
             std::fill(out + cleared.left(), out + cleared.right() + 1, brush);
         if (y >= drawn.top() && y <= drawn.bottom())
             next.drawRow(out, y, drawn.left(), drawn.right());
-        const auto [same, ignored] = std::mismatch(row.begin(), row.end(), line);
-        if (same == row.end())
-            continue;
-        const int first = int(same - row.begin());
-        int last = area.width() - 1;
-        while (row[std::size_t(last)] == line[last])
-            --last;
-        std::copy(row.begin() + first, row.begin() + last + 1, line + first);
-        left = std::min(left, area.left() + first);
-        right = std::max(right, area.left() + last);
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
+        writeChanges(row, line, area.left(), y, m_changed);
     }
-    m_changed = left <= right ? QRect(QPoint(left, top), QPoint(right, bottom)) : QRect();
     known = m_changed;
     m_cacheIndex = index;
 }
@@ -222,7 +218,6 @@ int FrameComposer::startFrame(const TGIFImage &image, int index)
 
 void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor &key)
 {
-    forgetCache();
     const std::int64_t area = std::int64_t(image.ScreenWidth()) * image.ScreenHeight();
     if (area > maxGifScreenPixels)
         throw EReadError(QStringLiteral("Erreur de lecture du flux"));
@@ -242,31 +237,67 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
     // lies beneath; without a key it is opaque throughout.
     const bool keyed = key != clNone;
     const QRgb keyRgb = rgbOf(key) & 0xFFFFFF;
-    QImage bmp(image.ScreenWidth(), image.ScreenHeight(),
-               keyed ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (bmp.isNull())
-        throw EReadError(QStringLiteral("Erreur de lecture du flux"));
     const QRgb brushColour = composedPixel(rgbOf(brush), keyed, keyRgb);
-    bmp.fill(brushColour);
+    const QRect screen(0, 0, image.ScreenWidth(), image.ScreenHeight());
 
+    // Every frame is decoded before the picture is touched, so that one that
+    // cannot be leaves nothing half composed.
     const int start = startFrame(image, index);
-    for (int j = start; j < index; ++j) {
+    std::vector<Step> steps;
+    steps.reserve(std::size_t(index - start + 1));
+    for (int j = start; j <= index; ++j) {
         const TGIFFrame &frame = image.Frames(j);
-        switch (frame.disposalMethod()) {
+        const TDisposal disposal = j == index ? TDisposal::None : frame.disposalMethod();
+        switch (disposal) {
         case TDisposal::None:
-        case TDisposal::Leave:
-            FramePixels(frame, keyed, keyRgb).drawOn(bmp);
+        case TDisposal::Leave: {
+            Step &step = steps.emplace_back(Step{FramePixels(frame, keyed, keyRgb), QRect()});
+            step.area = step.frame->rect() & screen;
             break;
+        }
         case TDisposal::RestoreBackground:
             if (j > start)
-                fill(bmp, frameRect(frame), brushColour);
+                steps.push_back(Step{std::nullopt, frameRect(frame) & screen});
             break;
         default:
             // Restored to what was before, or undefined: leaves nothing.
             break;
         }
     }
-    FramePixels(image.Frames(index), keyed, keyRgb).drawOn(bmp);
+
+    // The picture of the same screen and key is composed again in place, and
+    // only the pixels that differ are written: after a wrap or a jump only
+    // what differs from the frame shown before is repainted.
+    const QImage::Format format = keyed ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    const bool inPlace = !m_cache.isNull() && m_cache.size() == screen.size() && m_cache.format() == format
+        && m_cacheKeyColor == key;
+    if (!inPlace) {
+        forgetCache();
+        m_cache = QImage(screen.size(), format);
+        if (m_cache.isNull())
+            throw EReadError(QStringLiteral("Erreur de lecture du flux"));
+    }
+    std::vector<QRgb> &row = m_row;
+    row.resize(std::size_t(screen.width()));
+    m_changed = QRect();
+    for (int y = 0; y < screen.height(); ++y) {
+        std::fill(row.begin(), row.end(), brushColour);
+        for (const Step &step : steps) {
+            if (y < step.area.top() || y > step.area.bottom())
+                continue;
+            if (step.frame)
+                step.frame->drawRow(row.data(), y, step.area.left(), step.area.right());
+            else
+                std::fill(row.begin() + step.area.left(), row.begin() + step.area.right() + 1, brushColour);
+        }
+        auto *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y));
+        if (inPlace)
+            writeChanges(row, line, 0, y, m_changed);
+        else
+            std::copy(row.begin(), row.end(), line);
+    }
+    if (!inPlace)
+        m_changed = screen;
 
     // Given back in another colour, or keyed on another, every step may
     // look different.
@@ -275,11 +306,9 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
         m_stepChanges.clear();
     m_stepBrush = brushColour;
     m_stepKey = stepKey;
-    m_cache = std::move(bmp);
     m_cacheIndex = index;
     m_cacheKeyColor = key;
     m_keyRgb = keyRgb;
-    m_changed = m_cache.rect();
     ++m_fullCompositions;
     m_lastStartFrame = start;
 }
