@@ -188,9 +188,15 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
     for (int y = area.top(); y <= area.bottom(); ++y) {
         QRgb *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y)) + area.left();
         QRgb *out = row.data() - area.left();
-        std::copy(line, line + area.width(), row.data());
-        if (y >= cleared.top() && y <= cleared.bottom())
+        if (y >= cleared.top() && y <= cleared.bottom()) {
+            // A row given back across the whole span (a full frame restored
+            // to background, as the title's are) need not be read first.
+            if (cleared.left() > area.left() || cleared.right() < area.right())
+                std::copy(line, line + area.width(), row.data());
             std::fill(out + cleared.left(), out + cleared.right() + 1, brush);
+        } else {
+            std::copy(line, line + area.width(), row.data());
+        }
         if (y >= drawn.top() && y <= drawn.bottom())
             next.drawRow(out, y, drawn.left(), drawn.right());
         writeChanges(row, line, area.left(), y, m_changed);
