@@ -318,14 +318,14 @@ void TestAnimator::shippedFramesOverBackground_data()
     QTest::addColumn<QByteArray>("digest");
     const QRect title(200, 4, 400, 70);
     const QRect character(184, 464, 90, 115);
-    QTest::newRow("title") << "TITLE" << title << false << 1.0 << QByteArray("c42a4f34366f9745");
-    QTest::newRow("character, stretched") << "CHARACTER" << character << true << 1.0 << QByteArray("d02a1f763b668a99");
-    QTest::newRow("title at 200 %") << "TITLE" << title << false << 2.0 << QByteArray("cc0153339e5073f9");
-    QTest::newRow("character at 200 %") << "CHARACTER" << character << true << 2.0 << QByteArray("190336391a043a74");
-    QTest::newRow("title at 150 %") << "TITLE" << title << false << 1.5 << QByteArray("cc0153339e5073f9");
+    QTest::newRow("title") << "TITLE" << title << false << 1.0 << QByteArray("118a8329c1707a42");
+    QTest::newRow("character, stretched") << "CHARACTER" << character << true << 1.0 << QByteArray("80a16d21d4779293");
+    QTest::newRow("title at 200 %") << "TITLE" << title << false << 2.0 << QByteArray("fa95c8dcc255a498");
+    QTest::newRow("character at 200 %") << "CHARACTER" << character << true << 2.0 << QByteArray("79af6b224d3093fe");
+    QTest::newRow("title at 150 %") << "TITLE" << title << false << 1.5 << QByteArray("fa95c8dcc255a498");
 }
 
-// Frame by frame, two rounds so that the wrap is covered too, the screen
+// Frame by frame, two rounds and the wraps after each, the screen
 // shows exactly the frame's opaque pixels at its own offset over the
 // window's background: no key pixel hides it, no opaque pixel is lost to the
 // key, nothing of the previous frame remains. On a scaled surface the
@@ -360,7 +360,9 @@ void TestAnimator::shippedFramesOverBackground()
     PaintWatch watch{animator};
     int partialTicks = 0;
     QCryptographicHash composed(QCryptographicHash::Sha1);
-    for (int tick = 0; tick < 2 * count; ++tick) {
+    // Two rounds and the wrap after them: the second wrap is composed from
+    // what the first one changed.
+    for (int tick = 0; tick <= 2 * count; ++tick) {
         watch.painted = QRegion();
         if (tick == count && ratio == 1.0) {
             window.paintPicture(changedBackdropColor);

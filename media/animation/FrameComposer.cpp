@@ -283,27 +283,6 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
         if (m_cache.isNull())
             throw EReadError(QStringLiteral("Erreur de lecture du flux"));
     }
-    std::vector<QRgb> &row = m_row;
-    row.resize(std::size_t(screen.width()));
-    m_changed = QRect();
-    for (int y = 0; y < screen.height(); ++y) {
-        std::fill(row.begin(), row.end(), brushColour);
-        for (const Step &step : steps) {
-            if (y < step.area.top() || y > step.area.bottom())
-                continue;
-            if (step.frame)
-                step.frame->drawRow(row.data(), y, step.area.left(), step.area.right());
-            else
-                std::fill(row.begin() + step.area.left(), row.begin() + step.area.right() + 1, brushColour);
-        }
-        auto *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y));
-        if (inPlace)
-            writeChanges(row, line, 0, y, m_changed);
-        else
-            std::copy(row.begin(), row.end(), line);
-    }
-    if (!inPlace)
-        m_changed = screen;
 
     // Given back in another colour, or keyed on another, every step may
     // look different.
@@ -312,6 +291,44 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
         m_stepChanges.clear();
     m_stepBrush = brushColour;
     m_stepKey = stepKey;
+    // The wrap from the last frame to the first is the same step every
+    // time round: once it is known what it changes, only that part is
+    // composed again, as for the steps between consecutive frames.
+    QRect span = screen;
+    std::optional<QRect> *known = nullptr;
+    if (inPlace && index == 0 && image.Count() > 1 && m_cacheIndex == image.Count() - 1) {
+        if (m_stepChanges.size() != std::size_t(image.Count()))
+            m_stepChanges.assign(std::size_t(image.Count()), std::nullopt);
+        known = &m_stepChanges.front();
+        if (*known)
+            span &= **known;
+    }
+
+    std::vector<QRgb> &row = m_row;
+    row.resize(std::size_t(std::max(span.width(), 0)));
+    m_changed = QRect();
+    for (int y = span.top(); y <= span.bottom(); ++y) {
+        QRgb *out = row.data() - span.left();
+        std::fill(row.begin(), row.end(), brushColour);
+        for (const Step &step : steps) {
+            const QRect part = step.area & span;
+            if (y < part.top() || y > part.bottom())
+                continue;
+            if (step.frame)
+                step.frame->drawRow(out, y, part.left(), part.right());
+            else
+                std::fill(out + part.left(), out + part.right() + 1, brushColour);
+        }
+        auto *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y)) + span.left();
+        if (inPlace)
+            writeChanges(row, line, span.left(), y, m_changed);
+        else
+            std::copy(row.begin(), row.end(), line);
+    }
+    if (!inPlace)
+        m_changed = screen;
+    if (known)
+        *known = m_changed;
     m_cacheIndex = index;
     m_cacheKeyColor = key;
     m_keyRgb = keyRgb;
