@@ -60,30 +60,46 @@ public:
 
     // Puts the frame's opaque pixels of screen row y, columns from..to,
     // into line (indexed by screen column).
-    void drawRow(QRgb *line, int y, int from, int to) const
+    void drawRow(QRgb *line, int y, int from, int to) const { put<false>(line, y, from, to); }
+
+    // Readies drawRowOver: the frame's transparent pixels show brush.
+    void showUnder(QRgb brush)
     {
+        for (std::size_t i = 0; i < m_pixel.size(); ++i)
+            m_over[i] = m_pixel[i] == Leave ? brush : m_pixel[i];
+    }
+    // The frame's row as it looks over the brush given to showUnder, every
+    // pixel written: what a row given back and then drawn over comes to,
+    // in one pass.
+    void drawRowOver(QRgb *line, int y, int from, int to) const { put<true>(line, y, from, to); }
+
+private:
+    template <bool Over>
+    void put(QRgb *line, int y, int from, int to) const
+    {
+        const std::array<QRgb, 256> &table = Over ? m_over : m_pixel;
         const uchar *in = m_bitmap.constScanLine(y - m_rect.top());
         const int shift = m_rect.left();
         if (m_mono) {
             for (int x = from; x <= to; ++x) {
                 const int bit = x - shift;
-                const QRgb pixel = m_pixel[std::size_t((in[bit >> 3] >> (7 - (bit & 7))) & 1)];
-                if (pixel != Leave)
+                const QRgb pixel = table[std::size_t((in[bit >> 3] >> (7 - (bit & 7))) & 1)];
+                if (Over || pixel != Leave)
                     line[x] = pixel;
             }
             return;
         }
         in -= shift;
         for (int x = from; x <= to; ++x) {
-            const QRgb pixel = m_pixel[in[x]];
-            if (pixel != Leave)
+            const QRgb pixel = table[in[x]];
+            if (Over || pixel != Leave)
                 line[x] = pixel;
         }
     }
 
-private:
     const QImage &m_bitmap;
     std::array<QRgb, 256> m_pixel{};
+    std::array<QRgb, 256> m_over{};
     bool m_mono{false};
     QRect m_rect;
 };
@@ -162,7 +178,7 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
     // one covers: the row's new pixels are worked out aside and written
     // only where they differ, so that the change is exact (a letter that
     // does not move between frames is not repainted).
-    const FramePixels next(image.Frames(index), m_cacheKeyColor != clNone, m_keyRgb);
+    FramePixels next(image.Frames(index), m_cacheKeyColor != clNone, m_keyRgb);
     const TGIFFrame &previous = image.Frames(m_cacheIndex);
     const QRect screen = m_cache.rect();
     QRect cleared = previous.disposalMethod() == TDisposal::RestoreBackground
@@ -181,6 +197,11 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
         drawn &= area;
     }
     const QRgb brush = m_stepBrush;
+    next.showUnder(brush);
+    // Where the new frame lies within what the previous one gives back, a
+    // row of it is composed in one pass.
+    const bool drawnWithinCleared = !drawn.isEmpty() && cleared.left() <= drawn.left()
+        && cleared.right() >= drawn.right();
     // Kept from tick to tick: a tick allocates nothing.
     std::vector<QRgb> &row = m_row;
     row.resize(std::size_t(std::max(area.width(), 0)));
@@ -188,16 +209,25 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
     for (int y = area.top(); y <= area.bottom(); ++y) {
         QRgb *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y)) + area.left();
         QRgb *out = row.data() - area.left();
-        if (y >= cleared.top() && y <= cleared.bottom()) {
+        const bool clearedRow = y >= cleared.top() && y <= cleared.bottom();
+        const bool drawnRow = y >= drawn.top() && y <= drawn.bottom();
+        if (clearedRow) {
             // A row given back across the whole span (a full frame restored
             // to background, as the title's are) need not be read first.
             if (cleared.left() > area.left() || cleared.right() < area.right())
                 std::copy(line, line + area.width(), row.data());
+            if (drawnRow && drawnWithinCleared) {
+                std::fill(out + cleared.left(), out + drawn.left(), brush);
+                next.drawRowOver(out, y, drawn.left(), drawn.right());
+                std::fill(out + drawn.right() + 1, out + cleared.right() + 1, brush);
+                writeChanges(row, line, area.left(), y, m_changed);
+                continue;
+            }
             std::fill(out + cleared.left(), out + cleared.right() + 1, brush);
         } else {
             std::copy(line, line + area.width(), row.data());
         }
-        if (y >= drawn.top() && y <= drawn.bottom())
+        if (drawnRow)
             next.drawRow(out, y, drawn.left(), drawn.right());
         writeChanges(row, line, area.left(), y, m_changed);
     }
