@@ -5,7 +5,7 @@
 // them, with nothing composed or painted; and the floor of Qt's own
 // painting, the same frames composed beforehand and repainted, only where
 // they change, from two plain Qt timers on the window thread. Run by
-// animator.sh.
+// animator.sh; with --floor, only that last window, for windows.sh.
 #include "bench/Serve.h"
 #include "media/pictures/Resources.h"
 #include "media/animation/RxTimer.h"
@@ -91,11 +91,25 @@ private:
     QTimer m_timer;
 };
 
+// Qt's own repaint floor, shown until the process is killed: windows.sh
+// reads its CPU and wake-ups from outside, as it reads the game's.
+int showFloor()
+{
+    Backdrop backdrop({800, 600}, [](int x, int y) { return qRgb(x * 255 / 800, y * 255 / 600, 96); });
+    backdrop.setFixedSize(800, 600);
+    Prepainted title(&backdrop, QStringLiteral("TITLE"), QRect(200, 4, 400, 70));
+    Prepainted character(&backdrop, QStringLiteral("CHARACTER"), QRect(184, 464, 90, 115));
+    backdrop.show();
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--floor")
+        return showFloor();
     auto window = std::make_unique<QWidget>();
     window->setFixedSize(800, 600);
     window->setStyleSheet(QStringLiteral("background: #803060;"));

@@ -36,6 +36,13 @@ public:
         QMutexLocker lock(&animator.ControlLock);
         return animator.m_composer.cache();
     }
+    // The picture composed last for the screen's stream: the twice-size
+    // rendering's with twice, as drawn (key pixels clear).
+    static QImage composed(const TRxGIFAnimator &animator, bool twice)
+    {
+        QMutexLocker lock(&animator.ControlLock);
+        return (twice ? animator.m_twinComposer : animator.m_composer).m_cache;
+    }
     static std::uint64_t fullCompositions(const TRxGIFAnimator &animator)
     {
         QMutexLocker lock(&animator.ControlLock);

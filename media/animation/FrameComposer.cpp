@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace tavlo {
@@ -59,49 +60,70 @@ public:
 
     // Puts the frame's opaque pixels of screen row y, columns from..to,
     // into line (indexed by screen column).
-    void drawRow(QRgb *line, int y, int from, int to) const
+    void drawRow(QRgb *line, int y, int from, int to) const { put<false>(line, y, from, to); }
+
+    // Readies drawRowOver: the frame's transparent pixels show brush.
+    void showUnder(QRgb brush)
     {
+        for (std::size_t i = 0; i < m_pixel.size(); ++i)
+            m_over[i] = m_pixel[i] == Leave ? brush : m_pixel[i];
+    }
+    // The frame's row as it looks over the brush given to showUnder, every
+    // pixel written: what a row given back and then drawn over comes to,
+    // in one pass.
+    void drawRowOver(QRgb *line, int y, int from, int to) const { put<true>(line, y, from, to); }
+
+private:
+    template <bool Over>
+    void put(QRgb *line, int y, int from, int to) const
+    {
+        const std::array<QRgb, 256> &table = Over ? m_over : m_pixel;
         const uchar *in = m_bitmap.constScanLine(y - m_rect.top());
         const int shift = m_rect.left();
         if (m_mono) {
             for (int x = from; x <= to; ++x) {
                 const int bit = x - shift;
-                const QRgb pixel = m_pixel[std::size_t((in[bit >> 3] >> (7 - (bit & 7))) & 1)];
-                if (pixel != Leave)
+                const QRgb pixel = table[std::size_t((in[bit >> 3] >> (7 - (bit & 7))) & 1)];
+                if (Over || pixel != Leave)
                     line[x] = pixel;
             }
             return;
         }
         in -= shift;
         for (int x = from; x <= to; ++x) {
-            const QRgb pixel = m_pixel[in[x]];
-            if (pixel != Leave)
+            const QRgb pixel = table[in[x]];
+            if (Over || pixel != Leave)
                 line[x] = pixel;
         }
     }
 
-    // Draws the frame's opaque pixels onto the screen picture.
-    void drawOn(QImage &screen) const
-    {
-        const QRect area = m_rect & screen.rect();
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            drawRow(reinterpret_cast<QRgb *>(screen.scanLine(y)), y, area.left(), area.right());
-    }
-
-private:
     const QImage &m_bitmap;
     std::array<QRgb, 256> m_pixel{};
+    std::array<QRgb, 256> m_over{};
     bool m_mono{false};
     QRect m_rect;
 };
 
-void fill(QImage &screen, const QRect &rect, QRgb colour)
+// One step of a composition from scratch, on the part of the screen it
+// touches: a frame drawn, or a frame's rectangle given back in the brush.
+struct Step {
+    std::optional<FramePixels> frame;
+    QRect area;
+};
+
+// Writes row into line where they differ, and widens changed by the span
+// that did (row starts at screen column offset, on screen row y).
+void writeChanges(const std::vector<QRgb> &row, QRgb *line, int offset, int y, QRect &changed)
 {
-    const QRect area = rect & screen.rect();
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        auto *out = reinterpret_cast<QRgb *>(screen.scanLine(y));
-        std::fill(out + area.left(), out + area.right() + 1, colour);
-    }
+    const auto [same, ignored] = std::mismatch(row.begin(), row.end(), line);
+    if (same == row.end())
+        return;
+    const int first = int(same - row.begin());
+    int last = int(row.size()) - 1;
+    while (row[std::size_t(last)] == line[last])
+        --last;
+    std::copy(row.begin() + first, row.begin() + last + 1, line + first);
+    changed |= QRect(offset + first, y, last - first + 1, 1);
 }
 
 } // namespace
@@ -156,7 +178,7 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
     // one covers: the row's new pixels are worked out aside and written
     // only where they differ, so that the change is exact (a letter that
     // does not move between frames is not repainted).
-    const FramePixels next(image.Frames(index), m_cacheKeyColor != clNone, m_keyRgb);
+    FramePixels next(image.Frames(index), m_cacheKeyColor != clNone, m_keyRgb);
     const TGIFFrame &previous = image.Frames(m_cacheIndex);
     const QRect screen = m_cache.rect();
     QRect cleared = previous.disposalMethod() == TDisposal::RestoreBackground
@@ -175,30 +197,40 @@ void FrameComposer::composeAfterCache(const TGIFImage &image, int index)
         drawn &= area;
     }
     const QRgb brush = m_stepBrush;
-    std::vector<QRgb> row(std::size_t(std::max(area.width(), 0)));
-    int left = area.right() + 1, right = area.left() - 1, top = area.bottom() + 1, bottom = area.top() - 1;
+    next.showUnder(brush);
+    // Where the new frame lies within what the previous one gives back, a
+    // row of it is composed in one pass.
+    const bool drawnWithinCleared = !drawn.isEmpty() && cleared.left() <= drawn.left()
+        && cleared.right() >= drawn.right();
+    // Kept from tick to tick: a tick allocates nothing.
+    std::vector<QRgb> &row = m_row;
+    row.resize(std::size_t(std::max(area.width(), 0)));
+    m_changed = QRect();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         QRgb *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y)) + area.left();
         QRgb *out = row.data() - area.left();
-        std::copy(line, line + area.width(), row.data());
-        if (y >= cleared.top() && y <= cleared.bottom())
+        const bool clearedRow = y >= cleared.top() && y <= cleared.bottom();
+        const bool drawnRow = y >= drawn.top() && y <= drawn.bottom();
+        if (clearedRow) {
+            // A row given back across the whole span (a full frame restored
+            // to background, as the title's are) need not be read first.
+            if (cleared.left() > area.left() || cleared.right() < area.right())
+                std::copy(line, line + area.width(), row.data());
+            if (drawnRow && drawnWithinCleared) {
+                std::fill(out + cleared.left(), out + drawn.left(), brush);
+                next.drawRowOver(out, y, drawn.left(), drawn.right());
+                std::fill(out + drawn.right() + 1, out + cleared.right() + 1, brush);
+                writeChanges(row, line, area.left(), y, m_changed);
+                continue;
+            }
             std::fill(out + cleared.left(), out + cleared.right() + 1, brush);
-        if (y >= drawn.top() && y <= drawn.bottom())
+        } else {
+            std::copy(line, line + area.width(), row.data());
+        }
+        if (drawnRow)
             next.drawRow(out, y, drawn.left(), drawn.right());
-        const auto [same, ignored] = std::mismatch(row.begin(), row.end(), line);
-        if (same == row.end())
-            continue;
-        const int first = int(same - row.begin());
-        int last = area.width() - 1;
-        while (row[std::size_t(last)] == line[last])
-            --last;
-        std::copy(row.begin() + first, row.begin() + last + 1, line + first);
-        left = std::min(left, area.left() + first);
-        right = std::max(right, area.left() + last);
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
+        writeChanges(row, line, area.left(), y, m_changed);
     }
-    m_changed = left <= right ? QRect(QPoint(left, top), QPoint(right, bottom)) : QRect();
     known = m_changed;
     m_cacheIndex = index;
 }
@@ -222,7 +254,6 @@ int FrameComposer::startFrame(const TGIFImage &image, int index)
 
 void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor &key)
 {
-    forgetCache();
     const std::int64_t area = std::int64_t(image.ScreenWidth()) * image.ScreenHeight();
     if (area > maxGifScreenPixels)
         throw EReadError(QStringLiteral("Erreur de lecture du flux"));
@@ -242,31 +273,46 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
     // lies beneath; without a key it is opaque throughout.
     const bool keyed = key != clNone;
     const QRgb keyRgb = rgbOf(key) & 0xFFFFFF;
-    QImage bmp(image.ScreenWidth(), image.ScreenHeight(),
-               keyed ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (bmp.isNull())
-        throw EReadError(QStringLiteral("Erreur de lecture du flux"));
     const QRgb brushColour = composedPixel(rgbOf(brush), keyed, keyRgb);
-    bmp.fill(brushColour);
+    const QRect screen(0, 0, image.ScreenWidth(), image.ScreenHeight());
 
+    // Every frame is decoded before the picture is touched, so that one that
+    // cannot be leaves nothing half composed.
     const int start = startFrame(image, index);
-    for (int j = start; j < index; ++j) {
+    std::vector<Step> steps;
+    steps.reserve(std::size_t(index - start + 1));
+    for (int j = start; j <= index; ++j) {
         const TGIFFrame &frame = image.Frames(j);
-        switch (frame.disposalMethod()) {
+        const TDisposal disposal = j == index ? TDisposal::None : frame.disposalMethod();
+        switch (disposal) {
         case TDisposal::None:
-        case TDisposal::Leave:
-            FramePixels(frame, keyed, keyRgb).drawOn(bmp);
+        case TDisposal::Leave: {
+            Step &step = steps.emplace_back(Step{FramePixels(frame, keyed, keyRgb), QRect()});
+            step.area = step.frame->rect() & screen;
             break;
+        }
         case TDisposal::RestoreBackground:
             if (j > start)
-                fill(bmp, frameRect(frame), brushColour);
+                steps.push_back(Step{std::nullopt, frameRect(frame) & screen});
             break;
         default:
             // Restored to what was before, or undefined: leaves nothing.
             break;
         }
     }
-    FramePixels(image.Frames(index), keyed, keyRgb).drawOn(bmp);
+
+    // The picture of the same screen and key is composed again in place, and
+    // only the pixels that differ are written: after a wrap or a jump only
+    // what differs from the frame shown before is repainted.
+    const QImage::Format format = keyed ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    const bool inPlace = !m_cache.isNull() && m_cache.size() == screen.size() && m_cache.format() == format
+        && m_cacheKeyColor == key;
+    if (!inPlace) {
+        forgetCache();
+        m_cache = QImage(screen.size(), format);
+        if (m_cache.isNull())
+            throw EReadError(QStringLiteral("Erreur de lecture du flux"));
+    }
 
     // Given back in another colour, or keyed on another, every step may
     // look different.
@@ -275,11 +321,47 @@ void FrameComposer::composeFromScratch(const TGIFImage &image, int index, TColor
         m_stepChanges.clear();
     m_stepBrush = brushColour;
     m_stepKey = stepKey;
-    m_cache = std::move(bmp);
+    // The wrap from the last frame to the first is the same step every
+    // time round: once it is known what it changes, only that part is
+    // composed again, as for the steps between consecutive frames.
+    QRect span = screen;
+    std::optional<QRect> *known = nullptr;
+    if (inPlace && index == 0 && image.Count() > 1 && m_cacheIndex == image.Count() - 1) {
+        if (m_stepChanges.size() != std::size_t(image.Count()))
+            m_stepChanges.assign(std::size_t(image.Count()), std::nullopt);
+        known = &m_stepChanges.front();
+        if (*known)
+            span &= **known;
+    }
+
+    std::vector<QRgb> &row = m_row;
+    row.resize(std::size_t(std::max(span.width(), 0)));
+    m_changed = QRect();
+    for (int y = span.top(); y <= span.bottom(); ++y) {
+        QRgb *out = row.data() - span.left();
+        std::fill(row.begin(), row.end(), brushColour);
+        for (const Step &step : steps) {
+            const QRect part = step.area & span;
+            if (y < part.top() || y > part.bottom())
+                continue;
+            if (step.frame)
+                step.frame->drawRow(out, y, part.left(), part.right());
+            else
+                std::fill(out + part.left(), out + part.right() + 1, brushColour);
+        }
+        auto *line = reinterpret_cast<QRgb *>(m_cache.scanLine(y)) + span.left();
+        if (inPlace)
+            writeChanges(row, line, span.left(), y, m_changed);
+        else
+            std::copy(row.begin(), row.end(), line);
+    }
+    if (!inPlace)
+        m_changed = screen;
+    if (known)
+        *known = m_changed;
     m_cacheIndex = index;
     m_cacheKeyColor = key;
     m_keyRgb = keyRgb;
-    m_changed = m_cache.rect();
     ++m_fullCompositions;
     m_lastStartFrame = start;
 }

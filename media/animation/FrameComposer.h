@@ -43,10 +43,10 @@ public:
     // (nothing is made for a picture without a key), then brought up to
     // date over the changed parts only.
     const QImage &cache() const;
-    // The part of the screen the latest compose changed: all of it after a
-    // composition from scratch; after a step to the next frame, the
-    // bounding rectangle of the pixels that now differ, empty when the new
-    // frame looks like the one before; empty for the frame already cached.
+    // The part of the screen the latest compose changed: the bounding
+    // rectangle of the pixels that now differ from the picture before (all
+    // of it for the first picture), empty when the new frame looks like the
+    // one before or is the frame already cached.
     QRect changed() const { return m_changed; }
 
 private:
@@ -64,6 +64,8 @@ private:
     TColor m_cacheKeyColor{clNone};
     QRgb m_keyRgb{0};
     QRect m_changed;
+    // One row being composed, kept so that composing allocates nothing.
+    std::vector<QRgb> m_row;
     mutable QImage m_opaque;
     // What changed in the cache since m_opaque last followed it.
     mutable QRect m_opaqueBehind;

@@ -58,9 +58,11 @@ void TRxImageControl::paintEvent(QPaintEvent *event)
     {
         QPainter canvas(this);
         paintAtScreenScale(canvas);
-        // A tick repaints only what its frame changed: the clip tells the
-        // frame how little it needs to draw.
-        canvas.setClipRect(event->rect());
+        // A tick repaints only what its frame changed: the frame is told
+        // how little it needs to draw. Qt clips the painting to it already,
+        // so no clip of our own is set up on every paint.
+        m_exposed = event->rect();
+        auto whole = qScopeGuard([this] { m_exposed = QRect(); });
         if (!showsParentBackground())
             canvas.fillRect(rect(), Color());
         const bool wasInPaint = m_inPaint.load();
@@ -530,12 +532,15 @@ void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
         ? (twice ? m_twinComposer : m_composer).cache()
         : composed;
     const QRect dest = placement(client);
-    canvas.save();
+    // The painter's hint is put back by hand: a save and restore would
+    // allocate a painter state on every paint.
+    const bool wasSmooth = canvas.testRenderHint(QPainter::SmoothPixmapTransform);
     canvas.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    auto restore = qScopeGuard([&canvas, wasSmooth] { canvas.setRenderHint(QPainter::SmoothPixmapTransform, wasSmooth); });
     const QSize logical(m_image.ScreenWidth(), m_image.ScreenHeight());
     if (dest.size() == logical && !smooth) {
         // Pixel for pixel: only the part to be repainted is drawn.
-        const QRect exposed = canvas.hasClipping() ? canvas.clipBoundingRect().toAlignedRect() : QRect(dest);
+        const QRect exposed = m_exposed.isNull() ? dest : m_exposed;
         const QRect part = dest & exposed;
         const int scale = twice ? 2 : 1;
         if (!part.isEmpty())
@@ -543,7 +548,6 @@ void TRxGIFAnimator::PaintFrame(QPainter &canvas, QSize client)
     } else {
         canvas.drawImage(dest, picture);
     }
-    canvas.restore();
 }
 
 const QImage &TRxGIFAnimator::ComposeFrame(int index, TColor &key, bool twice)

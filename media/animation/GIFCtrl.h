@@ -61,6 +61,9 @@ protected:
     mutable std::recursive_mutex ControlLock;
     // Read outside ControlLock by setters on the window thread.
     std::atomic<bool> m_inPaint{false};
+    // The part of the control a paint request asks for; null outside one
+    // (all of it).
+    QRect m_exposed;
 
 private:
     bool m_loading{true};
