@@ -1005,13 +1005,15 @@ void TestAnimator::timerTicksOnWindowThread()
     // On either thread, each sleep is counted from the end of the tick
     // before it, however long that tick took.
     for (bool sync : {true, false}) {
-        TRxTimer slow;
-        slow.setSyncEvent(sync);
-        slow.setInterval(20);
         QElapsedTimer clock;
         clock.start();
         QMutex spansLock;
         QList<QPair<qint64, qint64>> spans;
+        // Made after what its ticks write to, so it ends (and a tick still
+        // running on its thread with it) before they go.
+        TRxTimer slow;
+        slow.setSyncEvent(sync);
+        slow.setInterval(20);
         slow.setOnTimer([&] {
             const qint64 began = clock.nsecsElapsed();
             QThread::msleep(30);

@@ -91,8 +91,8 @@ public:
     // Blue comes first in each pixel.
     Rgb at(int x, int y) const
     {
-        const int sx = std::min(m_width - 1, int(std::floor((x + 0.5) * m_scale - 0.5)));
-        const int sy = std::min(m_height - 1, int(std::floor((y + 0.5) * m_scale - 0.5)));
+        const int sx = std::clamp(int(std::floor((x + 0.5) * m_scale - 0.5)), 0, m_width - 1);
+        const int sy = std::clamp(int(std::floor((y + 0.5) * m_scale - 0.5)), 0, m_height - 1);
         const auto *p = m_pixels.data() + (sy * m_width + sx) * 4;
         return Rgb{p[2], p[1], p[0]};
     }
