@@ -5,6 +5,9 @@
 # storm, once the board has settled, the screen must agree with itself: the
 # counters equal the discs, no disc is caught half turned, and a finished
 # game shows its result. At the end "Quitter" exits at once with code 0.
+# The game's resident memory after the first storm and after the last is
+# logged, for `make soak` to show any growth (not checked: a short storm
+# cannot show it).
 #   e2e_monkey.sh SEED ACTIONS
 . "$(dirname "$0")/lib.sh"
 seed=${1:?seed}
@@ -18,6 +21,7 @@ FINAL_X=$(( (SCREEN_W - 300) / 2 ))
 FINAL_Y=$(( (SCREEN_H - 300) / 2 ))
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$GAME_PID/status" 2>/dev/null; }
 
 # Whether a left press since the last check may have closed the result
 # window (a click on its picture does).
@@ -246,8 +250,15 @@ while [ $done_actions -lt "$actions" ]; do
         was_up=$up
     done
     check_screen || break
+    [ -z "${first_rss:-}" ] && first_rss=$(rss_kb) && first_storm=$done_actions
 done
+last_rss=$(rss_kb)
 log "$done_actions actions in $(( ($(now_ms) - started) / 1000 )) s: $PRESSES presses, $BURSTS bursts ($PLAYED opened on a playable square), $MENUS menu commands; $CHECKS checks, $GAMES_ENDED games seen to their end"
+if [ -n "${first_rss:-}" ] && [ -n "$last_rss" ]; then
+    log "$(awk -v a="$first_rss" -v b="$last_rss" -v n="$done_actions" -v f="$first_storm" 'BEGIN {
+        printf "resident memory: %.1f MB after the first storm (%d actions), %.1f MB after all %d: %+.1f MB",
+            a / 1024, f, b / 1024, n, (b - a) / 1024 }')"
+fi
 if [ -s "$E2E_TMP/tavlo.log" ]; then
     log "the game printed:"; sed 's/^/    /' "$E2E_TMP/tavlo.log" | head -20
 fi
