@@ -50,6 +50,13 @@ void Backdrop::draw(QPainter &painter, const QRect &rect)
     if (m_whole.isNull() && !m_parts.empty()) {
         const QPaintDevice *device = painter.device();
         if (!device || device->devicePixelRatio() == 1.0) {
+            // A control's own repaint lies within its part: no region needed.
+            for (const Part &part : m_parts) {
+                if (part.rect.contains(rect)) {
+                    painter.drawImage(rect.topLeft(), part.picture, rect.translated(-part.rect.topLeft()));
+                    return;
+                }
+            }
             QRegion left(rect);
             for (const Part &part : m_parts) {
                 const QRect shared = part.rect & rect;
