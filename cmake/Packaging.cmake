@@ -39,9 +39,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
 # GPL-3.0-or-later; the package carries it in /usr/share/doc/tavlo/copyright.
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # The libraries come from the binary itself; the fonts the game draws with
-# are not linked, so they are named here.
+# and libjpeg, loaded only while a picture is decoded, are not linked, so
+# they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libjpeg62-turbo")
 # Wayland sessions run the game natively with Qt's Wayland plugin.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 

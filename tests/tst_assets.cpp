@@ -4,6 +4,7 @@
 // regions of the background that the main window's controls sit on.
 
 #include "media/base/Exceptions.h"
+#include "media/pictures/Backdrop.h"
 #include "media/pictures/HiDpi.h"
 #include "media/pictures/Jpeg.h"
 #include "media/pictures/Resources.h"
@@ -492,6 +493,7 @@ private slots:
     void bitmapFormat();
     void bitmapDecoderAgreesWithQt();
     void discFramesTurnFromBlackToWhite();
+    void backdropKeepsOnlyItsParts();
 
     void clickWave();
     void bloqueWave();
@@ -1432,6 +1434,37 @@ void TestAssets::resultPictureLeavesTextBandFree()
         for (int x = band.left(); x < band.right(); ++x)
             sharp += std::abs(luma(final.pixel(x + 1, y)) - luma(final.pixel(x, y))) > 24;
     QVERIFY2(sharp < band.width() * band.height() / 100, qPrintable(QString("%1 sharp steps").arg(sharp)));
+}
+
+void TestAssets::backdropKeepsOnlyItsParts()
+{
+    QImage picture(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 6, y * 8, (x ^ y) * 4));
+    int decodes = 0;
+    Backdrop backdrop([&] {
+        ++decodes;
+        return picture;
+    });
+    backdrop.setPicture(picture);
+    backdrop.keepOnly({QRect(2, 3, 10, 5), QRect(20, 10, 8, 12)}, 1.0);
+    const auto painted = [&](const QRect &rect) {
+        QImage canvas(picture.size(), QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        QPainter p(&canvas);
+        p.setClipRect(rect);
+        backdrop.draw(p, rect);
+        p.end();
+        return canvas.copy(rect);
+    };
+    // Within the parts nothing is decoded; beyond them the picture is, for
+    // that paint alone, and every pixel lands as the whole picture's would.
+    QCOMPARE(painted(QRect(4, 4, 6, 3)), picture.copy(4, 4, 6, 3));
+    QCOMPARE(decodes, 0);
+    QCOMPARE(painted(picture.rect()), picture);
+    QCOMPARE(decodes, 1);
+    QVERIFY(backdrop.keepsParts());
 }
 
 QTEST_MAIN(TestAssets)

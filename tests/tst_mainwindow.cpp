@@ -242,7 +242,7 @@ private slots:
 
         // The background shows where no control lies.
         const QImage shot = main.grab().toImage();
-        QCOMPARE(shot.pixel(10, 590), main.BackgroundBitmap.pixel(10, 590));
+        QCOMPARE(shot.pixel(10, 590), main.BackgroundBitmap.whole().pixel(10, 590));
     }
 
     void menuItems()
@@ -535,7 +535,7 @@ private slots:
         QVERIFY(!main.TabPion->isVisible());
         // The rules painted under the board show.
         const QImage shot = main.grab().toImage();
-        QCOMPARE(shot.pixel(400, 300), main.BackgroundBitmap.pixel(400, 300));
+        QCOMPARE(shot.pixel(400, 300), main.BackgroundBitmap.whole().pixel(400, 300));
 
         // Presses on the counters and the indicator are not window clicks.
         QTest::mouseClick(main.LabelPionB, Qt::LeftButton, {}, QPoint(10, 10));

@@ -18,6 +18,7 @@ PictureBox::PictureBox(QWidget *parent)
 void PictureBox::setJpegResource(const QString &name)
 {
     m_resource = name;
+    releaseTwin(m_picture);
     m_picture = QImage();
     m_pending = !name.isEmpty();
     update();

@@ -18,6 +18,7 @@ public:
     QString jpegResource() const { return m_resource; }
     // Names the picture to show. It is decoded when first needed, so a
     // window that is made at start-up but shown later costs nothing before.
+    // Naming it again lets the decoded picture go until it is needed again.
     // A picture that cannot be loaded leaves the control empty.
     void setJpegResource(const QString &name);
 

@@ -49,6 +49,14 @@ void TFinal::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
+void TFinal::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // It shows again only at the end of another game, if ever: its picture
+    // is decoded again then rather than kept meanwhile.
+    Image1->setJpegResource(Image1->jpegResource());
+}
+
 void TFinal::showEvent(QShowEvent *event)
 {
     tavlo::centreOnScreen(this);

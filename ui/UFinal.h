@@ -22,6 +22,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     // Enter and Space close it as a click on the picture does.
     void keyPressEvent(QKeyEvent *event) override;
 };

@@ -32,6 +32,7 @@ TMain *Main = nullptr;
 
 TMain::TMain(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , BackgroundBitmap{[] { return tavlo::loadJpegResource(QStringLiteral("Fond")); }}
 {
     setupUi(this);
     setObjectName(QStringLiteral("Main"));
@@ -176,9 +177,9 @@ void TMain::waitForPictures()
     try {
         if (!m_backgroundStarted) {
             m_backgroundStarted = true;
-            BackgroundBitmap = decodeBackground(devicePixelRatioF() > 1.0);
+            BackgroundBitmap.setPicture(decodeBackground(devicePixelRatioF() > 1.0));
         } else if (m_background.valid()) {
-            BackgroundBitmap = m_background.get();
+            BackgroundBitmap.setPicture(m_background.get());
         }
     } catch (const tavlo::Exception &error) {
         reportCreationError(error);
@@ -229,9 +230,18 @@ void TMain::FormActivate()
     animateIndicator(tavlo::kWhite);
 }
 
-void TMain::FormPaint(QPainter &canvas)
+void TMain::FormPaint(QPainter &canvas, const QRect &rect)
 {
-    tavlo::drawPicture(canvas, QPoint(0, 0), BackgroundBitmap);
+    BackgroundBitmap.draw(canvas, rect);
+}
+
+QList<QRect> TMain::backgroundShownThrough() const
+{
+    QList<QRect> rects;
+    for (const QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow() && child->isVisible() && !child->testAttribute(Qt::WA_OpaquePaintEvent))
+            rects.append(child->geometry());
+    return rects;
 }
 
 void TMain::FormClick()
@@ -352,7 +362,12 @@ void TMain::paintEvent(QPaintEvent *event)
     waitForPictures();
     QPainter canvas(this);
     tavlo::paintAtScreenScale(canvas);
-    tavlo::drawRectByRect(canvas, event->region(), [&](const QRect &) { FormPaint(canvas); });
+    tavlo::drawRectByRect(canvas, event->region(), [&](const QRect &rect) { FormPaint(canvas, rect); });
+    // Painted whole once, the background is drawn again only under the
+    // controls it shows through, as they change: the rest of it need not
+    // stay decoded.
+    if (!BackgroundBitmap.keepsParts() && event->region().contains(rect()))
+        BackgroundBitmap.keepOnly(backgroundShownThrough(), devicePixelRatioF());
 }
 
 void TMain::mousePressEvent(QMouseEvent *event)

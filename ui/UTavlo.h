@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/Game.h"
+#include "media/pictures/Backdrop.h"
 #include "media/sound/SoundPlayer.h"
 #include "ui/Testing.h"
 #include "ui/board/Surface.h"
@@ -43,8 +44,9 @@ public:
     // The first-activation work is still to do.
     bool FirstActivation{true};
     // Decoded while the splash shows; ready once the window is shown (or
-    // after waitForPictures()).
-    QImage BackgroundBitmap;
+    // after waitForPictures()). Once the window has been painted whole, only
+    // the parts that show through its controls are kept.
+    tavlo::Backdrop BackgroundBitmap;
     // 0 the empty square, 1 black, 2..6 turning, 7 white.
     std::array<QImage, 8> DiscImages;
 
@@ -58,7 +60,7 @@ public:
     void FormCreate();
     void FormShow();
     void FormActivate();
-    void FormPaint(QPainter &canvas);
+    void FormPaint(QPainter &canvas, const QRect &rect);
     void FormClick();
     void TabPionDrawCell(QPainter &canvas, int column, int row, const QRect &rect);
     // Every press on the board, a player's or an injected one, comes here
@@ -121,6 +123,9 @@ private:
     void connectMenu();
     // The counters' names for screen readers: "Blancs : N", "Noirs : N".
     void nameCounters(int white, int black);
+    // Where the background shows through a control, to be painted again
+    // whenever that control repaints.
+    QList<QRect> backgroundShownThrough() const;
     // The menu's check marks, read whenever the turn cycle needs them.
     tavlo::TurnSettings turnSettings() const;
     tavlo::TurnCycle::Parts cycleParts();

@@ -4,12 +4,17 @@
 #include "media/pictures/Jpeg.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QResource>
 #include <QtEndian>
 
+#include <cstdint>
 #include <cstdlib>
+
+#include <link.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace tavlo {
 
@@ -29,12 +34,63 @@ bool resourceExists(const QString &type, const QString &name)
     return QFileInfo(resourcePath(type, name)).isFile();
 }
 
+namespace {
+
+struct Span {
+    std::uintptr_t begin;
+    std::uintptr_t end;
+};
+
+// True when span lies in a read-only segment of the executable or of a
+// library, whose pages the kernel reads back from the file when touched.
+bool inReadOnlyFileSegment(Span span)
+{
+    return dl_iterate_phdr(
+               [](dl_phdr_info *info, std::size_t, void *data) {
+                   const Span wanted = *static_cast<const Span *>(data);
+                   for (int i = 0; i < info->dlpi_phnum; ++i) {
+                       const ElfW(Phdr) &segment = info->dlpi_phdr[i];
+                       if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W))
+                           continue;
+                       const std::uintptr_t begin = info->dlpi_addr + segment.p_vaddr;
+                       if (wanted.begin >= begin && wanted.end <= begin + segment.p_memsz)
+                           return 1;
+                   }
+                   return 0;
+               },
+               &span)
+        != 0;
+}
+
+// A resource is copied out whole, so the pages of the executable it was
+// read from are let go, as a file is closed once read: otherwise they would
+// stay in the program's memory for as long as it runs. Only pages that lie
+// wholly inside the resource are released; data registered from memory of
+// the program's own is never touched.
+void releasePages(const uchar *data, qint64 size)
+{
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const auto at = reinterpret_cast<std::uintptr_t>(data);
+    const Span whole{(at + page - 1) & ~(page - 1), (at + std::uintptr_t(size)) & ~(page - 1)};
+    if (whole.end > whole.begin && inReadOnlyFileSegment(whole))
+        madvise(reinterpret_cast<void *>(whole.begin), whole.end - whole.begin, MADV_DONTNEED);
+}
+
+} // namespace
+
 QByteArray resourceBytes(const QString &type, const QString &name)
 {
     if (resourceExists(type, name)) {
-        QFile file(resourcePath(type, name));
-        if (file.open(QIODevice::ReadOnly))
-            return file.readAll();
+        const QResource resource(resourcePath(type, name));
+        if (resource.compressionAlgorithm() == QResource::NoCompression) {
+            QByteArray bytes(reinterpret_cast<const char *>(resource.data()), resource.size());
+            releasePages(resource.data(), resource.size());
+            return bytes;
+        }
+        // Decompressed into memory of its own.
+        QByteArray bytes = resource.uncompressedData();
+        if (!bytes.isEmpty())
+            return bytes;
     }
     throw EResNotFound(QStringLiteral("Ressource %1 non trouvée").arg(name));
 }

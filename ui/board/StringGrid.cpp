@@ -11,33 +11,15 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstring>
 
 namespace tavlo {
 
-namespace {
-
-// True when picture shows the same pixels as image does at at.
-bool samePixels(const QImage &picture, const QImage &image, QPoint at)
-{
-    const qsizetype bytes = qsizetype(picture.width()) * picture.depth() / 8;
-    for (int y = 0; y < picture.height(); ++y) {
-        if (std::memcmp(picture.constScanLine(y), image.constScanLine(at.y() + y) + qsizetype(at.x()) * image.depth() / 8,
-                        std::size_t(bytes))
-            != 0)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 StringGrid::StringGrid(QWidget *parent)
-    : SurfaceWidget(parent)
+    : SurfaceWidget(parent, kCellSize)
 {
     m_cells.fill(std::string(colourText(kEmpty)));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    surface().fill(Qt::black);
+    fillSurface(Qt::black);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -150,11 +132,6 @@ void StringGrid::renderSurface(const QRegion &region)
 
 void StringGrid::drawOwedCells(const QRegion &region, QRegion *changed)
 {
-    QImage &image = surface();
-    const qreal ratio = image.devicePixelRatio();
-    QPainter canvas(&image);
-    canvas.setCompositionMode(QPainter::CompositionMode_Source);
-    paintAtScreenScale(canvas);
     for (int row = 0; row < kRows; ++row) {
         for (int column = 0; column < kColumns; ++column) {
             const int i = indexOf(column, row);
@@ -162,21 +139,15 @@ void StringGrid::drawOwedCells(const QRegion &region, QRegion *changed)
             if (!m_dirty.testBit(i) || m_held[std::size_t(i)] > 0 || !region.intersects(rect))
                 continue;
             // Only a caller that asks what changed pays for the comparison.
-            QRect pixels;
-            QImage before;
-            if (changed) {
-                pixels = QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio)
-                             .toAlignedRect()
-                             .intersected(image.rect());
-                before = image.copy(pixels);
-            }
-            canvas.save();
-            canvas.setClipRect(rect);
-            if (m_drawCell)
-                m_drawCell(canvas, column, row, rect);
-            canvas.restore();
+            const QImage before = changed ? surfacePart(rect) : QImage();
+            paintSurface(rect, [&](QPainter &canvas) {
+                canvas.setCompositionMode(QPainter::CompositionMode_Source);
+                canvas.setClipRect(rect);
+                if (m_drawCell)
+                    m_drawCell(canvas, column, row, rect);
+            });
             m_dirty.clearBit(i);
-            if (changed && !samePixels(before, image, pixels.topLeft()))
+            if (changed && surfacePart(rect) != before)
                 *changed += rect;
         }
     }

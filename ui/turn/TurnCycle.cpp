@@ -210,15 +210,11 @@ void TurnCycle::DrawHints(int player, const MoveList &moves)
         return;
     StringGrid &board = m_parts.board;
     QRect drawn;
-    {
-        QPainter canvas(&board.surface());
-        paintAtScreenScale(canvas);
-        for (const MoveRecord &move : moves) {
-            const QRect cell = board.cellRect(move.column, move.row);
-            drawHint(canvas, cell.topLeft(), move.flips);
-            board.noteHint(move.column, move.row, move.flips);
-            drawn |= cell;
-        }
+    for (const MoveRecord &move : moves) {
+        const QRect cell = board.cellRect(move.column, move.row);
+        board.paintSurface(cell, [&](QPainter &canvas) { drawHint(canvas, cell.topLeft(), move.flips); });
+        board.noteHint(move.column, move.row, move.flips);
+        drawn |= cell;
     }
     board.present(drawn);
 }
