@@ -6,6 +6,8 @@
 
 #include <QKeyEvent>
 
+#include <malloc.h>
+
 TFinal *Final = nullptr;
 
 TFinal::TFinal(QWidget *parent)
@@ -53,8 +55,21 @@ void TFinal::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     // It shows again only at the end of another game, if ever: its picture
-    // is decoded again then rather than kept meanwhile.
+    // is decoded again then rather than kept meanwhile, and so is its window
+    // on screen (with the copy of its pixels the window system keeps for
+    // it). Once the hide is over, not within it.
     Image1->setJpegResource(Image1->jpegResource());
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isHidden() && testAttribute(Qt::WA_WState_Created)) {
+                destroy();
+                // What the picture and the window held is handed back to the
+                // system rather than kept for allocations that may not come.
+                malloc_trim(0);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void TFinal::showEvent(QShowEvent *event)
