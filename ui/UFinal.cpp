@@ -55,19 +55,16 @@ void TFinal::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     // It shows again only at the end of another game, if ever: its picture
-    // is decoded again then rather than kept meanwhile, and so is its window
-    // on screen (with the copy of its pixels the window system keeps for
-    // it). Once the hide is over, not within it.
+    // is decoded again then rather than kept meanwhile.
     Image1->setJpegResource(Image1->jpegResource());
+    // What the picture and its decoding held goes back to the system, once
+    // the hide is over, rather than staying with the program for
+    // allocations that may not come.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (isHidden() && testAttribute(Qt::WA_WState_Created)) {
-                destroy();
-                // What the picture and the window held is handed back to the
-                // system rather than kept for allocations that may not come.
+            if (isHidden())
                 malloc_trim(0);
-            }
         },
         Qt::QueuedConnection);
 }
