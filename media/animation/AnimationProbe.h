@@ -74,6 +74,11 @@ public:
         std::lock_guard lock(timer.m_thread->m_mutex);
         return timer.m_thread->m_sleepCount;
     }
+    static std::optional<TTimerThread::Clock::time_point> sleepEnd(const TRxTimer &timer)
+    {
+        std::lock_guard lock(timer.m_thread->m_mutex);
+        return timer.m_thread->m_deadline;
+    }
 };
 
 } // namespace tavlo::testing

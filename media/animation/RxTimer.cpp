@@ -24,6 +24,24 @@ TRxTimer::ExceptionDisplay exceptionDisplay;
     throw tavlo::EOutOfResources(QStringLiteral("Pas assez de timers disponibles"));
 }
 
+// Like Qt's own default timers, a sleep is coarse: its end moves by up to 5 %
+// of the interval toward the nearest whole multiple of the interval on the
+// monotonic clock. Timers of one interval soon end their sleeps at the same
+// moments, however their ticks were spread and however long they take, so
+// the window thread wakes and repaints once for all of them, not once each.
+TTimerThread::Clock::time_point coarseDeadline(TTimerThread::Clock::time_point now, std::chrono::milliseconds interval)
+{
+    using std::chrono::nanoseconds;
+    const nanoseconds whole = interval;
+    const TTimerThread::Clock::time_point end = now + whole;
+    if (whole.count() <= 0)
+        return end;
+    const nanoseconds past = end.time_since_epoch() % whole;
+    const nanoseconds toNearest = past * 2 <= whole ? -past : whole - past;
+    const nanoseconds slack = whole / 20;
+    return end + std::clamp(toNearest, -slack, slack);
+}
+
 } // namespace
 
 // A call handed to the window thread. It is shared between the waiting
@@ -162,7 +180,7 @@ void TTimerThread::beginSleep()
     m_restartSleep = false;
     // The deadline is fixed when the sleep begins: a new interval or a
     // suspension on the way does not move it; only restartSleep does.
-    m_deadline = Clock::now() + std::chrono::milliseconds(m_sleepInterval);
+    m_deadline = coarseDeadline(Clock::now(), std::chrono::milliseconds(m_sleepInterval));
 }
 
 void TTimerThread::run()

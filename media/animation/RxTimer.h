@@ -21,7 +21,8 @@ class AnimationProbe;
 }
 
 // The pacing thread of one TRxTimer. It sleeps for its own copy of the
-// interval, then ticks. Every wait in it (suspension, sleep, a call handed
+// interval, give or take 5 % to tick together with other timers, then
+// ticks. Every wait in it (suspension, sleep, a call handed
 // to the window thread) ends at once when the thread is told to terminate,
 // so whoever ends it never waits longer than one tick.
 //
@@ -34,6 +35,8 @@ class TTimerThread : public QThread {
     Q_OBJECT
 
 public:
+    using Clock = std::chrono::steady_clock;
+
     explicit TTimerThread(TRxTimer *timer);
     ~TTimerThread() override;
 
@@ -79,7 +82,6 @@ private:
     // what it waits for; waitForAlarm lets go of the lock until the alarm
     // goes off at the deadline, or at once after a wakeUp (no deadline:
     // only a wakeUp ends the wait).
-    using Clock = std::chrono::steady_clock;
     void setAlarm(std::optional<Clock::time_point> deadline);
     void wakeUp();
     void waitForAlarm(std::unique_lock<std::mutex> &lock, std::optional<Clock::time_point> deadline);
