@@ -12,7 +12,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Usage: start_bench_x NAME BUILD_DIR FIRST LAST TOOL... -- PROGRAM...
-# Sets and exports DISPLAY.
+# Sets and exports DISPLAY. The screen is BENCH_SCREEN (1024x768 unless set).
 start_bench_x() {
     local name=$1 build=$2 first=$3 last=$4 n
     shift 4
@@ -34,7 +34,7 @@ start_bench_x() {
     export QT_LOGGING_RULES='qt.qpa.*=false'
     export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$DISPLAY" -screen 0 "${BENCH_SCREEN:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
     pids+=($!)
     for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.05; done
 }

@@ -9,10 +9,14 @@
 # GROWTH_MINUTES after the first move (2 by default, to keep `make bench`
 # short; 30 for the long figure). In game, CPU and wake-ups are also read
 # beside Qt's own repaint floor for the same frames (animator-reference
-# --floor), measured the same way in the same run, and given as ratios.
+# --floor), playing beside the game and read over the same seconds, and
+# given as ratios.
 # Usage: bench/windows.sh BUILD_DIR   (prints row<TAB>metric<TAB>value<TAB>target)
 build=$(cd "${1:-build}" && pwd)
 . "$(dirname "$0")/lib.sh"
+# Wide enough for the game, centred, and Qt's floor at the left edge side by
+# side, neither covering the other.
+BENCH_SCREEN=2560x768
 start_bench_x windows.sh "$build" 71 99 Xvfb openbox xdotool -- \
     tavlo windows-animation windows-bare-window windows-launch-time animator-reference
 openbox >/dev/null 2>&1 &
@@ -107,20 +111,20 @@ fi
 kill "$bare" 2>/dev/null
 
 # Qt's own floor for the animations: the same frames, composed beforehand,
-# repainted where they change from two plain Qt timers.
+# repainted where they change from two plain Qt timers. It plays on beside
+# the game and is read over the same seconds as the game's own animations,
+# so that whatever else this machine does weighs on both alike.
 "$build/animator-reference" --floor >/dev/null 2>&1 &
 floor=$!
 pids+=($floor)
 floor_cpu= floor_wakeups=
-if wait_window "$floor" 800 600 >/dev/null; then
-    sleep 2
-    before=$(switches "$floor")
-    floor_cpu=$(idle_cpu "$floor" "$IDLE_SECONDS")
-    floor_wakeups=$(per_second "$before" "$(switches "$floor")" "$IDLE_SECONDS")
+if floor_window=$(wait_window "$floor" 800 600); then
+    xdotool windowmove "$floor_window" 0 0
 else
     echo "windows.sh: Qt's repaint floor did not appear" >&2
+    kill "$floor" 2>/dev/null
+    floor=
 fi
-kill "$floor" 2>/dev/null
 
 "$build/tavlo" >/dev/null 2>&1 &
 game=$!
@@ -135,8 +139,14 @@ if splash=$(wait_window "$game" 300 300); then
         eval "$(xdotool getwindowgeometry --shell "$main")"
         sleep 2
         before=$(switches "$game")
+        [ -n "$floor" ] && floor_before=$(switches "$floor") floor_ns=$(cpu_ns "$floor")
         IFS=$'\t' read -r game_cpu game_threads_cpu < <(idle_cpu_by_thread "$game" "$IDLE_SECONDS")
         game_wakeups=$(per_second "$before" "$(switches "$game")" "$IDLE_SECONDS")
+        if [ -n "$floor" ]; then
+            floor_cpu=$(awk -v a="$floor_ns" -v b="$(cpu_ns "$floor")" -v s="$IDLE_SECONDS" 'BEGIN {printf "%.2f", 100 * (b - a) / 1e9 / s}')
+            floor_wakeups=$(per_second "$floor_before" "$(switches "$floor")" "$IDLE_SECONDS")
+            kill "$floor" 2>/dev/null
+        fi
         # Each move: a new game against the computer ("Commencer",
         # "Adversaire attaquant"), a second to settle, then white plays next
         # to its starting discs and the computer answers.
