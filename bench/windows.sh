@@ -51,13 +51,15 @@ fi
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }
 # CPU of a process in clock ticks, threads that ended included.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# Percent of one core between two nanosecond counts $1 and $2, $3 seconds apart.
+percent_of_core() { awk -v a="$1" -v b="$2" -v s="$3" 'BEGIN {printf "%.2f", 100 * (b - a) / 1e9 / s}'; }
 # Percent of one core that pid $1 spends over $2 seconds.
 idle_cpu() {
     local before after
     before=$(cpu_ns "$1")
     sleep "$2"
     after=$(cpu_ns "$1")
-    awk -v a="$before" -v b="$after" -v s="$2" 'BEGIN {printf "%.2f", 100 * (b - a) / 1e9 / s}'
+    percent_of_core "$before" "$after" "$2"
 }
 # The same, and thread by thread: prints "total<TAB>name x.xx%, ..." for the
 # threads alive over the whole span, from their own scheduler counts.
@@ -143,7 +145,7 @@ if splash=$(wait_window "$game" 300 300); then
         IFS=$'\t' read -r game_cpu game_threads_cpu < <(idle_cpu_by_thread "$game" "$IDLE_SECONDS")
         game_wakeups=$(per_second "$before" "$(switches "$game")" "$IDLE_SECONDS")
         if [ -n "$floor" ]; then
-            floor_cpu=$(awk -v a="$floor_ns" -v b="$(cpu_ns "$floor")" -v s="$IDLE_SECONDS" 'BEGIN {printf "%.2f", 100 * (b - a) / 1e9 / s}')
+            floor_cpu=$(percent_of_core "$floor_ns" "$(cpu_ns "$floor")" "$IDLE_SECONDS")
             floor_wakeups=$(per_second "$floor_before" "$(switches "$floor")" "$IDLE_SECONDS")
             kill "$floor" 2>/dev/null
         fi
