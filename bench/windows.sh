@@ -10,7 +10,8 @@
 # short; 30 for the long figure). In game, CPU and wake-ups are also read
 # beside Qt's own repaint floor for the same frames (animator-reference
 # --floor), playing beside the game and read over the same seconds, and
-# given as ratios.
+# given as ratios; then once more beside the same floor kept to one core,
+# as the game keeps itself.
 # Usage: bench/windows.sh BUILD_DIR   (prints row<TAB>metric<TAB>value<TAB>target)
 build=$(cd "${1:-build}" && pwd)
 . "$(dirname "$0")/lib.sh"
@@ -148,6 +149,22 @@ if splash=$(wait_window "$game" 300 300); then
             floor_cpu=$(percent_of_core "$floor_ns" "$(cpu_ns "$floor")" "$IDLE_SECONDS")
             floor_wakeups=$(per_second "$floor_before" "$(switches "$floor")" "$IDLE_SECONDS")
             kill "$floor" 2>/dev/null
+            # The game keeps all its threads on one core. For comparison,
+            # the same floor kept to one core too (the other one), read
+            # beside the game over another span.
+            core=$(awk '{print $39}' "/proc/$game/stat")
+            taskset -c $(((core + 1) % $(nproc))) "$build/animator-reference" --floor >/dev/null 2>&1 &
+            floor=$!
+            pids+=($floor)
+            if floor_window=$(wait_window "$floor" 800 600); then
+                xdotool windowmove "$floor_window" 0 0
+                sleep 2
+                game_ns=$(cpu_ns "$game") floor_ns=$(cpu_ns "$floor")
+                sleep "$IDLE_SECONDS"
+                one_core_game=$(percent_of_core "$game_ns" "$(cpu_ns "$game")" "$IDLE_SECONDS")
+                one_core_floor=$(percent_of_core "$floor_ns" "$(cpu_ns "$floor")" "$IDLE_SECONDS")
+            fi
+            kill "$floor" 2>/dev/null
         fi
         # Each move: a new game against the computer ("Commencer",
         # "Adversaire attaquant"), a second to settle, then white plays next
@@ -199,6 +216,8 @@ if splash=$(wait_window "$game" 300 300); then
         printf 'row\tCPU in game thread by thread, the same %d s\t%s\t-\n' "$IDLE_SECONDS" "$game_threads_cpu"
         awk -v a="$game_cpu" -v b="$floor_cpu" 'BEGIN {
             printf "row\tCPU in game / Qt'"'"'s repaint floor for the same frames\t%.2f%% / %.2f%% = %.2fx\t<= 1.3x and < 0.5%%\n", a, b, (b > 0 ? a / b : 0) }'
+        [ -n "${one_core_floor:-}" ] && awk -v a="$one_core_game" -v b="$one_core_floor" 'BEGIN {
+            printf "row\tCPU in game / the same floor kept to one core, as the game keeps itself\t%.2f%% / %.2f%% = %.2fx\t-\n", a, b, (b > 0 ? a / b : 0) }'
         awk -v a="$game_wakeups" -v b="$floor_wakeups" 'BEGIN {
             printf "row\twake-ups per second in game / Qt'"'"'s repaint floor\t%.1f / %.1f = %.2fx\t-\n", a, b, (b > 0 ? a / b : 0) }'
         printf 'row\tCPU in the 2 s after a move, %d moves\t%s%%\t< 1.2%%\n' "$MOVES" "$move_cpu"
