@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QPixmap>
 
+#include <sched.h>
+
 namespace tavlo {
 
 Windows::Windows() = default;
@@ -52,6 +54,24 @@ QIcon applicationIcon()
             icon.addPixmap(twin);
     }
     return icon;
+}
+
+void keepToOneCore()
+{
+    // The game's threads hand work to one another many times a second
+    // (each animation frame goes from its pacing thread to the window
+    // thread, each X event from Qt's reader thread). A handover to a thread
+    // on another, idle, core wakes that core, and on a virtual machine that
+    // costs more than the work handed over. One core is plenty for a board
+    // game; the scheduler still shares it fairly with anything else there.
+    const int core = ::sched_getcpu();
+    if (core < 0)
+        return;
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    CPU_SET(core, &cores);
+    // Where it cannot be done the game runs as it would anyway.
+    ::sched_setaffinity(0, sizeof cores, &cores);
 }
 
 } // namespace tavlo

@@ -23,6 +23,10 @@ struct Windows {
 };
 Windows createWindows();
 
+// Keeps every thread of the process on the core it runs on now; called
+// before the first thread starts, so that all of them inherit it.
+void keepToOneCore();
+
 // The application's icon, from the embedded "MAINICON".
 QIcon applicationIcon();
 

@@ -13,29 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include <sched.h>
-
 namespace {
-
-// Keeps every thread of the game on the core the game starts on. Its
-// threads hand work to one another many times a second (each animation
-// frame goes from its pacing thread to the window thread, each X event
-// from Qt's reader thread), and a handover to a thread on another, idle,
-// core wakes that core: on a virtual machine that costs more than the
-// work handed over. One core is plenty for a board game; the scheduler
-// still shares it fairly with anything else that runs there. Made before
-// the first thread starts, so that all of them inherit it.
-void keepToOneCore()
-{
-    const int core = ::sched_getcpu();
-    if (core < 0)
-        return;
-    cpu_set_t cores;
-    CPU_ZERO(&cores);
-    CPU_SET(core, &cores);
-    // Where it cannot be done the game runs as it would anyway.
-    ::sched_setaffinity(0, sizeof cores, &cores);
-}
 
 // QApplication takes the options it knows out of the arguments; each new
 // application gets the full list again.
@@ -75,7 +53,7 @@ int main(int argc, char **argv)
     }
     if (!display.platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", display.platform);
-    keepToOneCore();
+    tavlo::keepToOneCore();
 
     if (const auto ignored = tavlo::dropUnusableScaleFactor())
         std::fprintf(stderr, "QT_SCALE_FACTOR=%s ignored: a scale factor is a number above zero\n",
