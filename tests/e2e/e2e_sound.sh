@@ -222,6 +222,9 @@ check "losing the sound server printed nothing" [ "$(wc -l <"$E2E_TMP/tavlo.log"
 threads_after=$(game_threads)
 log "threads once the last move has settled: $threads_after"
 check "the sounds, the lost server and its return left no thread behind" [ "$threads_after" = "$threads_before" ]
+cores=$(awk '/^Cpus_allowed_list/ {print $2}' /proc/"$GAME_PID"/task/*/status | sort -u | tr '\n' ' ')
+log "cores the game's threads may run on: $cores"
+check "every thread of the game, the sound client's too, stays on one core" grep -qxE '[0-9]+ ' <<<"$cores"
 
 quit_game
 finish
