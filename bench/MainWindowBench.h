@@ -17,8 +17,8 @@ namespace tavlo::bench {
 
 // Runs measure on the real main window under an X server, shown and playing
 // against the computer as a player would start it (its threads kept to one
-// core, as the game keeps them), once settleMs of start-up work have passed. Returns the program's exit code: 1 if the
-// window never appears.
+// core, as the game keeps them), once settleMs of start-up work have passed.
+// Returns the program's exit code: 1 if the window never appears.
 inline int runOnMainWindow(int argc, char **argv, int settleMs, const std::function<void(TMain &)> &measure)
 {
     tavlo::keepToOneCore();
